@@ -1,0 +1,28 @@
+# The two commands of the README: `make play` and `make test`.
+JOBS ?= $(shell nproc)
+
+.PHONY: play test build build-asan deps deps-test clean
+
+deps:
+	@tools/install-deps.sh build
+
+deps-test:
+	@tools/install-deps.sh test
+
+build: deps
+	cmake -S . -B build -DBRINVALE_WERROR=ON
+	cmake --build build -j$(JOBS)
+
+# Builds and starts the game from the build folder, which holds pic/.
+play: build
+	cd build && ./brinvale
+
+# Every test twice: the normal build, then an AddressSanitizer + UBSan build.
+test: deps-test build
+	ctest --test-dir build --output-on-failure -j$(JOBS)
+	cmake -S . -B build-asan -DBRINVALE_WERROR=ON -DBRINVALE_SANITIZE=ON -DBRINVALE_BENCH=OFF
+	cmake --build build-asan -j$(JOBS)
+	ctest --test-dir build-asan --output-on-failure -j$(JOBS)
+
+clean:
+	rm -rf build build-asan

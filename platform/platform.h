@@ -1,0 +1,118 @@
+// The services layer: message queue, dispatch, timers, presenting, sound, message boxes, clock.
+// The game, the loop, the renderer and the decoder call only these; a backend supplies them.
+#pragma once
+
+#include <cstdint>
+
+// A window message as the loops take it from the queue (one shared record, see lastMessage).
+struct Message {
+    uint32_t message;
+    uintptr_t wParam;
+    intptr_t lParam;
+};
+
+// Message numbers of the message model the game is written against.
+constexpr uint32_t msgSize = 0x0005;        // lParam: low word width, high word height
+constexpr uint32_t msgActivate = 0x0006;    // wParam high word: 1 = minimised
+constexpr uint32_t msgClose = 0x0010;       // the close button, Alt+F4, SIGINT, SIGTERM
+constexpr uint32_t msgQuit = 0x0012;        // wParam: exit code; never dispatched
+constexpr uint32_t msgKeyDown = 0x0100;     // wParam: virtual-key code
+constexpr uint32_t msgKeyUp = 0x0101;
+constexpr uint32_t msgSysKeyDown = 0x0104;  // a key pressed with Alt held: not recorded
+constexpr uint32_t msgSysKeyUp = 0x0105;
+constexpr uint32_t msgSysCommand = 0x0112;  // wParam: the command
+constexpr uint32_t msgTimer = 0x0113;       // wParam: timer id; lParam: its TimerProc
+
+constexpr uintptr_t scScreenSave = 0xF140;
+constexpr uintptr_t scMonitorPower = 0xF170;
+
+// Virtual-key codes of the keys the game reads; letters are their capitals.
+constexpr int vkReturn = 13;
+constexpr int vkControl = 17;
+constexpr int vkEscape = 27;
+constexpr int vkSpace = 32;
+constexpr int vkLeft = 37;
+constexpr int vkUp = 38;
+constexpr int vkRight = 39;
+constexpr int vkDown = 40;
+constexpr int vkP = 'P';
+
+typedef intptr_t (*WindowProc)(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+typedef void (*TimerProc)(void* window, uint32_t message, uintptr_t timerId, uint32_t time);
+
+enum SoundMode { soundWait = 0, soundBackground = 1 };
+
+// Message box styles and answers (values of the message model the game is written against).
+constexpr unsigned mbOk = 0x00;
+constexpr unsigned mbYesNo = 0x04;
+constexpr unsigned mbIconStop = 0x10;
+constexpr unsigned mbIconExclamation = 0x30;
+constexpr unsigned mbIconInformation = 0x40;
+constexpr int idOk = 1;
+constexpr int idYes = 6;
+constexpr int idNo = 7;
+
+// What a backend supplies. Window and context steps return 1 on success, 0 on failure.
+struct PlatformBackend {
+    const char* name;
+    // Takes one pending message without waiting; false when none. Quit comes only when nothing else
+    // is pending; a due timer yields its tick only when no other message is pending.
+    bool (*peekMessage)(Message* msg);
+    void (*postQuitMessage)(int exitCode);
+    // Starts or replaces a timer: next tick one full interval after the set. Kill is harmless if stopped.
+    void (*setTimer)(uintptr_t id, uint32_t intervalMs, TimerProc proc);
+    void (*killTimer)(uintptr_t id);
+    void (*presentFrame)();
+    void (*playSound)(const char* file, SoundMode mode);
+    int (*showMessageBox)(const char* text, const char* caption, unsigned style);
+    int (*localClockSeconds)();
+    // The steps of window creation and teardown, in the order createGameWindow uses them.
+    int (*registerClass)();
+    int (*changeDisplayMode)(int width, int height, int bits);  // 1 = the full-screen mode is in force
+    void (*restoreDisplayMode)();
+    void (*showCursor)(int show);
+    int (*createWindow)(const char* title, int width, int height, int fullscreen);  // client size
+    int (*getDeviceContext)();
+    int (*choosePixelFormat)(int bits, int depthBits);  // a format index, 0 when none fits
+    int (*setPixelFormat)(int format);
+    int (*createContext)();
+    int (*makeCurrent)(int current);  // 1: make the context current; 0: release it
+    int (*deleteContext)();
+    int (*releaseDeviceContext)();
+    int (*destroyWindow)();
+    int (*unregisterClass)();
+    void (*showWindow)();  // show, bring to the foreground, take the keyboard focus
+};
+
+// Installs the backend every service forwards to; null installs the null backend (no window, no
+// sound, message boxes to standard error, an empty queue). Called once by the program or a test.
+void installPlatform(const PlatformBackend* backend);
+// The backend in force. Never null.
+const PlatformBackend* currentPlatform();
+
+// Registers the window procedure that dispatch and sent messages reach. Called by window creation.
+void setWindowProc(WindowProc proc);
+// Sends a message straight to the window procedure, as the platform does during its own calls.
+intptr_t sendMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+// The last message taken from the queue by any pump; its wParam is the loop's exit code.
+extern Message lastMessage;
+
+// Takes one pending message into lastMessage without waiting; false when the queue is empty.
+bool peekMessage();
+// Translates and dispatches lastMessage: a timer tick runs its callback, anything else the window
+// procedure. Never given msgQuit.
+void dispatchMessage();
+void postQuitMessage(int exitCode);
+void setTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc);
+void killTimer(uintptr_t id);
+// Presents the back buffer (the buffer swap).
+void presentFrame();
+// Plays a wave file by name, waiting for its end or in the background; failures are silence.
+void playSound(const char* file, SoundMode mode);
+// Shows a modal message box; returns the button pressed (idOk, idYes, idNo).
+int showMessageBox(const char* text, const char* caption, unsigned style);
+// Seconds (0..59) of the local wall-clock time.
+int localClockSeconds();
+// Default processing of a message the window procedure does not handle.
+intptr_t defaultWindowProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam);

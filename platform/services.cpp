@@ -1,0 +1,80 @@
+// Forwarding of every service to the installed backend, and the null backend.
+#include "platform/platform.h"
+
+#include <cstdio>
+#include <ctime>
+
+Message lastMessage = {0, 0, 0};
+
+namespace {
+
+WindowProc registeredProc = nullptr;
+
+bool nullPeek(Message*) { return false; }
+void nullPostQuit(int) {}
+void nullSetTimer(uintptr_t, uint32_t, TimerProc) {}
+void nullKillTimer(uintptr_t) {}
+void nullVoid() {}
+void nullSound(const char*, SoundMode) {}
+int nullBox(const char* text, const char* caption, unsigned style) {
+    std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+    return (style & mbYesNo) ? idNo : idOk;
+}
+int nullClock() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_sec % 60;
+}
+int nullFail() { return 0; }
+int nullDisplay(int, int, int) { return 0; }
+void nullCursor(int) {}
+int nullWindow(const char*, int, int, int) { return 0; }
+int nullChoose(int, int) { return 0; }
+int nullInt(int) { return 0; }
+
+const PlatformBackend nullBackend = {
+    "null",     nullPeek, nullPostQuit, nullSetTimer, nullKillTimer, nullVoid,  nullSound,
+    nullBox,    nullClock, nullFail,    nullDisplay,  nullVoid,      nullCursor, nullWindow,
+    nullFail,   nullChoose, nullInt,    nullFail,     nullInt,       nullFail,  nullFail,
+    nullFail,   nullFail,  nullVoid,
+};
+
+const PlatformBackend* backend = &nullBackend;
+
+}  // namespace
+
+void installPlatform(const PlatformBackend* b) { backend = b ? b : &nullBackend; }
+const PlatformBackend* currentPlatform() { return backend; }
+
+void setWindowProc(WindowProc proc) { registeredProc = proc; }
+
+intptr_t sendMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (!registeredProc) return defaultWindowProc(nullptr, message, wParam, lParam);
+    return registeredProc(nullptr, message, wParam, lParam);
+}
+
+bool peekMessage() { return backend->peekMessage(&lastMessage); }
+
+void dispatchMessage() {
+    const Message& m = lastMessage;
+    if (m.message == msgTimer && m.lParam != 0) {
+        reinterpret_cast<TimerProc>(m.lParam)(nullptr, m.message, m.wParam, 0);
+        return;
+    }
+    sendMessage(m.message, m.wParam, m.lParam);
+}
+
+void postQuitMessage(int exitCode) { backend->postQuitMessage(exitCode); }
+void setTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc) { backend->setTimer(id, intervalMs, proc); }
+void killTimer(uintptr_t id) { backend->killTimer(id); }
+void presentFrame() { backend->presentFrame(); }
+void playSound(const char* file, SoundMode mode) { backend->playSound(file, mode); }
+int showMessageBox(const char* text, const char* caption, unsigned style) {
+    return backend->showMessageBox(text, caption, style);
+}
+int localClockSeconds() { return backend->localClockSeconds(); }
+
+// Nothing of the desktop needs default handling here: system commands, focus and painting are the
+// backend's own business, so the default answer is simply 0.
+intptr_t defaultWindowProc(void*, uint32_t, uintptr_t, intptr_t) { return 0; }

@@ -1,0 +1,23 @@
+// The game window and its GL context: creation with its fallbacks and messages, and teardown.
+#pragma once
+
+#include "platform/platform.h"
+
+// What the window runs, installed by the entry function before createGameWindow: the window
+// procedure, and the renderer's viewport and start-up, which creation calls once the context is current.
+struct WindowClient {
+    WindowProc windowProc;
+    void (*resizeViewport)(int width, int height);
+    int (*initRenderer)();
+};
+void setWindowClient(const WindowClient& client);
+
+// 1 = full screen; cleared when the user accepts the windowed fallback; read at teardown.
+extern int32_t fullscreenMode;
+
+// Builds the window, display mode, GL context and renderer; returns 1 when all is ready, 0 after
+// the cause was shown to the user. Called once by the entry function.
+int createGameWindow(const char* title, int width, int height, int bits, int fullscreen);
+// Releases everything createGameWindow obtained, in reverse order, telling the user of failures.
+// Called after the main loop and by createGameWindow on its own failures.
+void destroyGameWindow();

@@ -1,0 +1,13 @@
+// The fixed GL state, the two lights and the projection.
+#pragma once
+
+// Sets the viewport and the 45-degree perspective; a height of 0 becomes 1. Called by window
+// creation and on every size message. Leaves the modelview matrix selected and identity.
+void resizeViewport(int width, int height);
+// Loads every texture, then sets the fixed GL state and lights (menu light on); 1 on success, 0
+// when a texture failed (then no state is set). Called once by window creation.
+int initRenderer();
+// Switches from the menu light to the play light. Called when play starts.
+void usePlayLight();
+// Switches from the play light to the menu light. Called on the return to the menu.
+void useMenuLight();
