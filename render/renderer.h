@@ -7,6 +7,9 @@ void resizeViewport(int width, int height);
 // Loads every texture, then sets the fixed GL state and lights (menu light on); 1 on success, 0
 // when a texture failed (then no state is set). Called once by window creation.
 int initRenderer();
+// The GL-state half of initRenderer: texturing, depth test, clear colour, both lights with the menu
+// light on. Called by initRenderer after the textures; tests call it with textures of their own.
+void setFixedState();
 // Switches from the menu light to the play light. Called when play starts.
 void usePlayLight();
 // Switches from the play light to the menu light. Called on the return to the menu.

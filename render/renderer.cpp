@@ -1,0 +1,64 @@
+// The fixed GL state, the two positional lights and the 45-degree perspective.
+#include "render/renderer.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "assets/textures.h"
+
+namespace {
+// Both lights share their colours; only their places differ.
+const GLfloat lightAmbient[4] = {0.1f, 0.1f, 0.1f, 1.0f};
+const GLfloat lightDiffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+// Given while the modelview is the identity, so they stay fixed to the eye: straight in front of the
+// well's centre, and just behind the eye.
+const GLfloat playLightPosition[4] = {-12.0f, 0.0f, 0.0f, 1.0f};
+const GLfloat menuLightPosition[4] = {0.0f, 0.0f, 2.0f, 1.0f};
+
+const GLfloat nearPlane = 0.1f;  // single precision, widened when passed on
+}  // namespace
+
+void resizeViewport(int width, int height) {
+    if (height == 0) height = 1;  // a minimised window reports height 0
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, static_cast<GLfloat>(width) / static_cast<GLfloat>(height), nearPlane, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void setFixedState() {
+    glEnable(GL_TEXTURE_2D);
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.5f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    // The gems' base corners lie in the background's plane; equal depth drawn later must pass.
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glLightfv(GL_LIGHT1, GL_AMBIENT, lightAmbient);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, lightDiffuse);
+    glLightfv(GL_LIGHT1, GL_POSITION, playLightPosition);
+    glLightfv(GL_LIGHT2, GL_AMBIENT, lightAmbient);
+    glLightfv(GL_LIGHT2, GL_DIFFUSE, lightDiffuse);
+    glLightfv(GL_LIGHT2, GL_POSITION, menuLightPosition);
+    glEnable(GL_LIGHT2);  // the program starts in the menu
+    glEnable(GL_LIGHTING);
+}
+
+int initRenderer() {
+    if (!loadTextureSet()) return 0;
+    setFixedState();
+    return 1;
+}
+
+void usePlayLight() {
+    glDisable(GL_LIGHT2);
+    glEnable(GL_LIGHT1);
+}
+
+void useMenuLight() {
+    glDisable(GL_LIGHT1);
+    glEnable(GL_LIGHT2);
+}

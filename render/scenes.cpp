@@ -1,0 +1,98 @@
+// The menu, the play scene with its score and key indicators, and the end-of-play view.
+#include "render/scenes.h"
+
+#include <GL/gl.h>
+
+#include "assets/textures.h"
+#include "game/rules.h"
+#include "platform/platform.h"
+#include "render/primitives.h"
+#include "render/view_state.h"
+
+int32_t menuNewSelected = 1;
+int32_t keyDown[256];
+
+namespace {
+const float boardDepth = -40.0f;
+const float nearButtonDepth = -7.0f;  // the selected menu button
+const float farButtonDepth = -9.0f;
+const float heldKeyDepth = -20.0f;
+const float idleKeyDepth = -25.0f;
+const float scoreDepth = -20.0f;
+const float panelDepth = -10.0f;
+
+// Five places show at most this; higher scores stay on it rather than need a digit above 9.
+const int32_t largestShownScore = 99999;
+
+// Board column and row to the centre of their cell.
+float cellX(int column) { return 2.0f * static_cast<float>(column) - 19.0f; }
+float cellY(int row) { return 15.0f - 2.0f * static_cast<float>(row); }
+
+struct KeyIndicator {
+    int key;
+    int texture;  // index into keyTextures
+    float heldX;
+    float idleX;
+};
+// Drawn in this order; a held tile comes nearer and moves inward so it stays about in place.
+const KeyIndicator keyIndicators[4] = {
+    {vkControl, 3, 1.0f, 1.0f},
+    {vkLeft, 0, 3.0f, 4.0f},
+    {vkDown, 2, 5.0f, 7.0f},
+    {vkRight, 1, 7.0f, 10.0f},
+};
+
+void clearFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+}  // namespace
+
+int drawMenu() {
+    clearFrame();
+    drawButton(0.0f, 1.5f, menuNewSelected == 1 ? nearButtonDepth : farButtonDepth, menuTextures[0]);
+    drawButton(0.0f, -1.5f, menuNewSelected == 1 ? farButtonDepth : nearButtonDepth, menuTextures[1]);
+    return 1;
+}
+
+int drawPlayScene() {
+    clearFrame();
+    drawBackground();
+    for (int column = 0; column < boardColumns; ++column) {
+        for (int row = 0; row < boardRows; ++row) {
+            const Cell& cell = board[column][row];
+            // Marked gems are drawn turning by the removal spin, not here.
+            if (cell.empty || cell.marked) continue;
+            drawGem(cellX(column), cellY(row), boardDepth, 0.0f, gemTextures[cell.color]);
+        }
+    }
+    // The preview stands right of the board, top gem level with row 0.
+    for (int element = 2; element >= 0; --element)
+        drawGem(-2.0f, cellY(2 - element), boardDepth, 0.0f, gemTextures[nextColumn[element].color]);
+    drawScore();
+    for (const KeyIndicator& k : keyIndicators) {
+        const bool held = keyDown[k.key] != 0;
+        drawTile(held ? k.heldX : k.idleX, 0.0f, held ? heldKeyDepth : idleKeyDepth, keyTextures[k.texture]);
+    }
+    return 1;
+}
+
+int drawScore() {
+    static const int32_t placeValues[4] = {10000, 1000, 100, 10};
+    int32_t r = score > largestShownScore ? largestShownScore : score;
+    float x = 1.0f;
+    for (int32_t p : placeValues) {
+        int32_t digit = 0;
+        if (r >= p) {
+            digit = r / p;
+            r -= digit * p;
+        }
+        drawTile(x, -6.0f, scoreDepth, digitTextures[digit]);
+        x += 2.0f;
+    }
+    drawTile(x, -6.0f, scoreDepth, digitTextures[r >= 1 ? r : 0]);
+    return 1;
+}
+
+int drawGameOver() {
+    drawPlayScene();
+    drawButton(0.0f, 0.0f, panelDepth, menuTextures[1]);
+    return 1;
+}
