@@ -1,11 +1,405 @@
-// TEMPORARY placeholder until the decoder lands: refuses every file.
+// BMP decoder: one read-only mapping of the file, checked headers, pixels converted to RGB rows.
 #include "assets/dib.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/platform.h"
 
-uint16_t dibColorCount(const unsigned char*) { return 0; }
+namespace {
 
-RgbImage* loadDibImage(const char*) {
-    showMessageBox("Unknown DIB file format.", "Error", mbOk);
+const char* const errorCaption = "Error";
+const char* const outOfMemory = "Out of memory.";
+const char* const unknownFormat = "Unknown DIB file format.";
+const char* const conversionError = "Image file conversion error.";
+
+constexpr uint32_t coreHeaderSize = 12;
+constexpr uint32_t infoHeaderSize = 40;
+constexpr uint32_t fileHeaderSize = 14;
+
+constexpr uint32_t biRgb = 0;
+constexpr uint32_t biRle8 = 1;
+constexpr uint32_t biRle4 = 2;
+constexpr uint32_t biBitfields = 3;
+
+// Larger pictures than this are refused before anything is allocated: no texture is that big, and
+// a few bytes of run-length data must not be able to claim gigabytes.
+constexpr int64_t maxSide = 32768;
+constexpr int64_t maxPixels = int64_t(1) << 28;
+
+uint16_t read16(const unsigned char* p) { return uint16_t(p[0] | p[1] << 8); }
+uint32_t read32(const unsigned char* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// The whole file, mapped read-only; everything is released when it goes out of scope.
+class MappedFile {
+public:
+    MappedFile() = default;
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    ~MappedFile() {
+        if (view != MAP_FAILED) munmap(view, size);
+        if (fd >= 0) close(fd);
+    }
+
+    // Opens and maps fileName; false when it cannot be opened, is empty or cannot be mapped.
+    bool open(const char* fileName) {
+        fd = ::open(fileName, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        struct stat st;
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) return false;
+        size = size_t(st.st_size);
+        int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+        flags |= MAP_POPULATE;  // one pass over the page cache instead of a fault per page
+#endif
+        view = mmap(nullptr, size, PROT_READ, flags, fd, 0);
+        return view != MAP_FAILED;
+    }
+
+    const unsigned char* bytes() const { return static_cast<const unsigned char*>(view); }
+    size_t length() const { return size; }
+
+private:
+    int fd = -1;
+    void* view = MAP_FAILED;
+    size_t size = 0;
+};
+
+// One colour component taken out of a 16- or 32-bit pixel through its mask, widened to 8 bits.
+struct Channel {
+    uint32_t mask;
+    int shift;        // position of the mask's lowest bit
+    int narrowShift;  // for masks wider than 8 bits: what drops the extra low bits
+    unsigned char widened[256];  // for masks of 8 bits or fewer: value -> 8-bit component
+
+    unsigned char operator()(uint32_t pixel) const {
+        uint32_t v = (pixel & mask) >> shift;
+        return narrowShift >= 0 ? (unsigned char)(v >> narrowShift) : widened[v];
+    }
+};
+
+// Widens a value of `bits` bits to 8 by shifting it up and repeating its top bits below.
+unsigned char widenComponent(uint32_t value, int bits) {
+    uint32_t r = value << (8 - bits);
+    for (int filled = bits; filled < 8; filled *= 2) r |= r >> filled;
+    return (unsigned char)r;
+}
+
+// Prepares a channel for mask; false for a mask whose bits are not contiguous or lie outside the
+// pixel.
+bool setUpChannel(Channel& c, uint32_t mask, int bitCount) {
+    c.mask = mask;
+    c.shift = 0;
+    c.narrowShift = -1;
+    std::memset(c.widened, 0, sizeof c.widened);
+    if (mask == 0) return true;  // the component is always 0
+    if (bitCount < 32 && (mask >> bitCount) != 0) return false;
+    while (!((mask >> c.shift) & 1)) ++c.shift;
+    uint32_t bits = mask >> c.shift;
+    if (bits & (bits + 1)) return false;
+    int width = 0;
+    while (width < 32 && ((bits >> width) & 1)) ++width;
+    if (width > 8) {
+        c.narrowShift = width - 8;
+    } else {
+        for (uint32_t v = 0; v <= bits; ++v) c.widened[v] = widenComponent(v, width);
+    }
+    return true;
+}
+
+// Everything the pixel conversion needs, taken from the checked headers.
+struct Layout {
+    int32_t width;
+    int32_t rows;  // |height|
+    bool topDown;  // the first stored row is the top row (negative height)
+    uint16_t bitCount;
+    uint32_t compression;
+    uint32_t imageSize;
+    unsigned char palette[256][3];  // red, green, blue; black past the colour table
+    Channel channels[3];            // red, green, blue of 16- and 32-bit pixels
+    const unsigned char* pixels;
+    size_t available;  // bytes from pixels to the end of the file
+};
+
+unsigned char* outputRow(const Layout& l, unsigned char* out, int64_t storedRow) {
+    int64_t row = l.topDown ? l.rows - 1 - storedRow : storedRow;
+    return out + row * int64_t(l.width) * 3;
+}
+
+void putIndex(const Layout& l, unsigned char* dst, unsigned index) {
+    const unsigned char* c = l.palette[index];
+    dst[0] = c[0];
+    dst[1] = c[1];
+    dst[2] = c[2];
+}
+
+void convertRow(const Layout& l, const unsigned char* src, unsigned char* dst) {
+    const int32_t w = l.width;
+    switch (l.bitCount) {
+    case 1:
+        for (int32_t x = 0; x < w; ++x) putIndex(l, dst + 3 * x, (src[x >> 3] >> (7 - (x & 7))) & 1);
+        break;
+    case 4:
+        for (int32_t x = 0; x < w; ++x)
+            putIndex(l, dst + 3 * x, (x & 1) ? src[x >> 1] & 15 : src[x >> 1] >> 4);
+        break;
+    case 8:
+        for (int32_t x = 0; x < w; ++x) putIndex(l, dst + 3 * x, src[x]);
+        break;
+    case 16:
+        for (int32_t x = 0; x < w; ++x) {
+            uint32_t v = read16(src + 2 * x);
+            dst[3 * x] = l.channels[0](v);
+            dst[3 * x + 1] = l.channels[1](v);
+            dst[3 * x + 2] = l.channels[2](v);
+        }
+        break;
+    case 24:
+        for (int32_t x = 0; x < w; ++x) {
+            dst[3 * x] = src[3 * x + 2];
+            dst[3 * x + 1] = src[3 * x + 1];
+            dst[3 * x + 2] = src[3 * x];
+        }
+        break;
+    case 32:
+        for (int32_t x = 0; x < w; ++x) {
+            uint32_t v = read32(src + 4 * x);
+            dst[3 * x] = l.channels[0](v);
+            dst[3 * x + 1] = l.channels[1](v);
+            dst[3 * x + 2] = l.channels[2](v);
+        }
+        break;
+    }
+}
+
+int64_t storedRowBytes(const Layout& l) { return (int64_t(l.width) * l.bitCount + 31) / 32 * 4; }
+
+void convertUncompressed(const Layout& l, unsigned char* out) {
+    const int64_t stride = storedRowBytes(l);
+    for (int64_t r = 0; r < l.rows; ++r) convertRow(l, l.pixels + r * stride, outputRow(l, out, r));
+}
+
+// Expands run-length-encoded indices (8- or 4-bit scheme) into out, which starts all black.
+// Pixels outside the picture are dropped; false when a run or escape is cut off by the end of the
+// data.
+bool expandRunLength(const Layout& l, unsigned char* out) {
+    const bool nibbles = l.compression == biRle4;
+    const unsigned char* p = l.pixels;
+    const unsigned char* end = p + (l.imageSize < l.available ? l.imageSize : l.available);
+    int64_t x = 0, y = 0;
+    unsigned char* row = outputRow(l, out, 0);
+    while (p < end && y < l.rows) {
+        if (end - p < 2) return false;
+        const unsigned n = p[0], code = p[1];
+        p += 2;
+        if (n > 0) {  // a run of n pixels, repeating one index or, in nibbles, two alternately
+            int64_t stop = x + n < l.width ? x + n : l.width;
+            for (int64_t i = 0; x + i < stop; ++i)
+                putIndex(l, row + 3 * (x + i), nibbles ? ((i & 1) ? code & 15 : code >> 4) : code);
+            x += n;
+        } else if (code == 0) {  // end of line
+            x = 0;
+            if (++y < l.rows) row = outputRow(l, out, y);
+        } else if (code == 1) {  // end of picture
+            break;
+        } else if (code == 2) {  // move right and up by the next two bytes
+            if (end - p < 2) return false;
+            x += p[0];
+            y += p[1];
+            p += 2;
+            if (y < l.rows) row = outputRow(l, out, y);
+        } else {  // `code` literal indices, padded to an even number of bytes
+            const int64_t bytes = nibbles ? (code + 1) / 2 : code;
+            if (end - p < bytes) return false;
+            for (unsigned i = 0; i < code; ++i, ++x) {
+                if (x >= l.width) continue;
+                putIndex(l, row + 3 * x, nibbles ? ((i & 1) ? p[i / 2] & 15 : p[i / 2] >> 4) : p[i]);
+            }
+            p += bytes;
+            if ((bytes & 1) && p < end) ++p;  // a missing pad byte at the very end is forgiven
+        }
+    }
+    return true;
+}
+
+bool validDepth(uint16_t bitCount, uint32_t compression) {
+    switch (compression) {
+    case biRgb:
+        return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 || bitCount == 24 ||
+               bitCount == 32;
+    case biRle8: return bitCount == 8;
+    case biRle4: return bitCount == 4;
+    case biBitfields: return bitCount == 16 || bitCount == 32;
+    default: return false;
+    }
+}
+
+// Reads and checks the headers of the mapped file into l; returns the message for a file that
+// cannot be decoded, or null.
+const char* readLayout(const unsigned char* file, size_t size, Layout& l) {
+    size_t info = 0;
+    bool havePixelOffset = false;
+    uint32_t pixelOffset = 0;
+    if (size >= 2 && read16(file) == 0x4D42) {
+        if (size < fileHeaderSize + 4) return unknownFormat;
+        pixelOffset = read32(file + 10);
+        havePixelOffset = true;
+        info = fileHeaderSize;
+    } else if (size < 4) {
+        return unknownFormat;
+    }
+    const unsigned char* h = file + info;
+    const uint32_t headerSize = read32(h);
+    if (headerSize != coreHeaderSize && headerSize != infoHeaderSize) return unknownFormat;
+    if (size - info < headerSize) return unknownFormat;
+
+    const uint32_t count = dibColorCount(h);
+    int64_t width, height;
+    uint32_t entrySize;
+    if (headerSize == coreHeaderSize) {
+        width = read16(h + 4);
+        height = read16(h + 6);
+        l.bitCount = read16(h + 10);
+        l.compression = biRgb;
+        l.imageSize = 0;
+        entrySize = 3;
+    } else {
+        width = int32_t(read32(h + 4));
+        height = int32_t(read32(h + 8));
+        l.bitCount = read16(h + 14);
+        l.compression = read32(h + 16);
+        l.imageSize = read32(h + 20);
+        entrySize = 4;
+    }
+    if (!validDepth(l.bitCount, l.compression)) return conversionError;
+    if (width <= 0 || height == 0) return conversionError;
+    const int64_t rows = height < 0 ? -height : height;
+    if (width > maxSide || rows > maxSide || width * rows > maxPixels) return outOfMemory;
+    l.width = int32_t(width);
+    l.rows = int32_t(rows);
+    l.topDown = height < 0;
+    // Unset, the run-length data may run to the size of the uncompressed rows, without padding.
+    if (l.imageSize == 0) l.imageSize = (uint32_t(l.bitCount) * uint32_t(width) + 7) / 8 * uint32_t(rows);
+
+    // Masks of bit-field pixels sit right after the info header, before any colour table.
+    size_t table = info + headerSize;
+    uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
+    if (l.bitCount == 32) {
+        masks[0] = 0xFF0000;
+        masks[1] = 0xFF00;
+        masks[2] = 0xFF;
+    }
+    if (l.compression == biBitfields) {
+        if (size - table < 12) return conversionError;
+        for (int i = 0; i < 3; ++i) masks[i] = read32(file + table + 4 * i);
+        table += 12;
+    }
+    if (l.bitCount == 16 || l.bitCount == 32)
+        for (int i = 0; i < 3; ++i)
+            if (!setUpChannel(l.channels[i], masks[i], l.bitCount)) return conversionError;
+
+    if (size - table < uint64_t(count) * entrySize) return conversionError;
+    std::memset(l.palette, 0, sizeof l.palette);
+    for (uint32_t i = 0; i < count && i < 256; ++i) {
+        const unsigned char* e = file + table + i * entrySize;
+        l.palette[i][0] = e[2];
+        l.palette[i][1] = e[1];
+        l.palette[i][2] = e[0];
+    }
+
+    const uint64_t pixelStart = havePixelOffset ? pixelOffset : table + uint64_t(count) * entrySize;
+    if (pixelStart > size) return conversionError;
+    l.pixels = file + pixelStart;
+    l.available = size - size_t(pixelStart);
+    if (l.compression == biRgb || l.compression == biBitfields) {
+        // The last row's alignment padding need not be in the file: it is never read.
+        const uint64_t needed = uint64_t(storedRowBytes(l)) * uint64_t(rows - 1) +
+                                (uint64_t(width) * l.bitCount + 7) / 8;
+        if (needed > l.available) return conversionError;
+    }
+    return nullptr;
+}
+
+// Decodes the mapped file; shows the reason and returns null when it cannot.
+RgbImage* decodeMapped(const unsigned char* file, size_t size) {
+    Layout l;
+    RgbImage* image = nullptr;
+    const char* failure = readLayout(file, size, l);
+    if (!failure) {
+        const size_t bytes = size_t(l.width) * size_t(l.rows) * 3;
+        const bool runLength = l.compression == biRle8 || l.compression == biRle4;
+        // Run-length data may leave pixels unset; they stay black.
+        unsigned char* data = static_cast<unsigned char*>(runLength ? std::calloc(bytes, 1) : std::malloc(bytes));
+        if (!data) {
+            failure = outOfMemory;
+        } else if (runLength && !expandRunLength(l, data)) {
+            failure = conversionError;
+        } else {
+            if (!runLength) convertUncompressed(l, data);
+            image = static_cast<RgbImage*>(std::malloc(sizeof(RgbImage)));
+            if (!image) {
+                failure = outOfMemory;
+            } else {
+                image->width = l.width;
+                image->height = l.rows;
+                image->data = data;
+            }
+        }
+        if (!image) std::free(data);
+    }
+    if (failure) showMessageBox(failure, errorCaption, mbOk);
+    return image;
+}
+
+void showOpenFailure(const char* fileName) {
+    static const char format[] = "Failed to open DIB file %s.\n";
+    const int length = std::snprintf(nullptr, 0, format, fileName);
+    char* text = length >= 0 ? static_cast<char*>(std::malloc(size_t(length) + 1)) : nullptr;
+    if (!text) {
+        showMessageBox(outOfMemory, errorCaption, mbOk);
+        return;
+    }
+    std::snprintf(text, size_t(length) + 1, format, fileName);
+    showMessageBox(text, errorCaption, mbOk);
+    std::free(text);
+}
+
+}  // namespace
+
+uint16_t dibColorCount(const unsigned char* infoHeader) {
+    uint16_t bitCount;
+    if (read32(infoHeader) == coreHeaderSize) {
+        bitCount = read16(infoHeader + 10);
+    } else {
+        const uint32_t used = read32(infoHeader + 32);
+        if (used != 0) return uint16_t(used & 0xFFFF);
+        bitCount = read16(infoHeader + 14);
+    }
+    switch (bitCount) {
+    case 1: return 2;
+    case 4: return 16;
+    case 8: return 256;
+    default: return 0;
+    }
+}
+
+RgbImage* loadDibImage(const char* fileName) {
+    if (!fileName) {
+        showOpenFailure("");
+        return nullptr;
+    }
+    {
+        MappedFile file;
+        if (file.open(fileName)) return decodeMapped(file.bytes(), file.length());
+    }
+    showOpenFailure(fileName);  // after the file has been released
     return nullptr;
 }
