@@ -108,6 +108,11 @@ void setTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc);
 void killTimer(uintptr_t id);
 // Presents the back buffer (the buffer swap).
 void presentFrame();
+// Names what the frames presented from now on show ("menu", "play", ...) so that a recording
+// backend can trace it; set by whoever draws, before presenting. The text is copied.
+void setSceneNote(const char* scene);
+// The name last given to setSceneNote; "" before any.
+const char* sceneNote();
 // Plays a wave file by name, waiting for its end or in the background; failures are silence.
 void playSound(const char* file, SoundMode mode);
 // Shows a modal message box; returns the button pressed (idOk, idYes, idNo).

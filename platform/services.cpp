@@ -69,6 +69,13 @@ void postQuitMessage(int exitCode) { backend->postQuitMessage(exitCode); }
 void setTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc) { backend->setTimer(id, intervalMs, proc); }
 void killTimer(uintptr_t id) { backend->killTimer(id); }
 void presentFrame() { backend->presentFrame(); }
+
+namespace {
+char sceneText[64] = "";
+}  // namespace
+
+void setSceneNote(const char* scene) { std::snprintf(sceneText, sizeof sceneText, "%s", scene ? scene : ""); }
+const char* sceneNote() { return sceneText; }
 void playSound(const char* file, SoundMode mode) { backend->playSound(file, mode); }
 int showMessageBox(const char* text, const char* caption, unsigned style) {
     return backend->showMessageBox(text, caption, style);
