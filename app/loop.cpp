@@ -1,0 +1,237 @@
+// The entry function's work: start-up, the main loop with its menu and play passes, and shutdown.
+#include "app/loop.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/input.h"
+#include "game/rules.h"
+#include "platform/platform.h"
+#include "platform/window.h"
+#include "render/animations.h"
+#include "render/renderer.h"
+#include "render/scenes.h"
+
+bool quitRequested = false;
+bool inMenu = true;
+bool paused = false;
+int32_t rotateLatch = 0, rightLatch = 0, leftLatch = 0, downLatch = 0;
+
+namespace {
+
+constexpr uint32_t menuRepeatMs = 250;
+constexpr uint32_t keyRepeatMs = 300;
+constexpr uint32_t gravityMs = 1000;
+
+const char* const moveSound = "pic/move.wav";
+const char* const startSound = "pic/spdup.wav";
+const char* const quitSound = "pic/graw.wav";
+const char* const levelSound = "pic/up.wav";
+
+void present(const char* scene) {
+    setSceneNote(scene);
+    presentFrame();
+}
+
+// ---- the rules' presentation ----
+
+void showRemovalSpin() { playRemovalSpin(); }
+
+// Gems fell: the new board is shown at once and the fall sound paces the chain.
+void showCollapse() {
+    drawPlayScene();
+    present("collapse");
+    playSound(quitSound, soundWait);
+}
+
+void announceLevel() { playSound(levelSound, soundWait); }
+
+const RulesHooks presentation = {showRemovalSpin, showCollapse, announceLevel};
+
+// ---- the states ----
+
+void menuPass() {
+    if (keyDown[vkEscape]) {
+        playSound(quitSound, soundWait);
+        quitRequested = true;
+        return;
+    }
+    drawMenu();
+    present("menu");
+    if ((keyDown[vkUp] || keyDown[vkDown]) && repeatTick) {
+        // With two buttons either arrow toggles the selection.
+        keyDown[vkUp] = 0;
+        keyDown[vkDown] = 0;
+        playSound(moveSound, soundBackground);
+        killTimer(repeatTimer);
+        menuNewSelected = !menuNewSelected;
+        if (!playMenuSlide()) quitRequested = true;
+        repeatTick = 0;
+        setTimer(repeatTimer, menuRepeatMs, onRepeatTimer);
+    }
+    if (keyDown[vkReturn] || keyDown[vkSpace] || keyDown[vkControl]) {
+        if (menuNewSelected) {
+            // Consumed, so the Ctrl that starts a game does not also rotate its first column.
+            keyDown[vkReturn] = 0;
+            keyDown[vkSpace] = 0;
+            keyDown[vkControl] = 0;
+            playSound(startSound, soundBackground);
+            usePlayLight();
+            inMenu = false;
+            setTimer(fallTimer, gravityMs, onFallTimer);
+            placeColumn();
+        } else {
+            playSound(quitSound, soundWait);
+            quitRequested = true;
+        }
+    }
+}
+
+// The column could not step down: it lands, and unless play ended the next one is dealt.
+void land() {
+    landColumn();
+    if (gameOver) return;
+    killTimer(fallTimer);
+    dealNextColumn();
+    setTimer(fallTimer, gravityMs, onFallTimer);
+}
+
+// A play key acts when first seen down, then again on every repeat tick while it is held.
+bool keyActs(int key, int32_t latch) { return keyDown[key] && (!latch || repeatTick); }
+
+void shiftStep(int key, int32_t* latch, bool (*shift)()) {
+    if (keyActs(key, *latch)) {
+        *latch = 1;
+        if (shift()) {
+            playSound(moveSound, soundBackground);
+            killTimer(repeatTimer);
+            setTimer(repeatTimer, keyRepeatMs, onRepeatTimer);
+        }
+    }
+    if (!keyDown[key]) *latch = 0;
+}
+
+void stepOrLand() {
+    if (stepDown())
+        playSound(moveSound, soundBackground);
+    else
+        land();
+}
+
+void playingFrame() {
+    drawPlayScene();
+    present("play");
+
+    if (keyActs(vkControl, rotateLatch)) {
+        killTimer(repeatTimer);
+        rotateLatch = 1;
+        rotateColumn();
+        setTimer(repeatTimer, keyRepeatMs, onRepeatTimer);
+    }
+    if (!keyDown[vkControl]) rotateLatch = 0;
+
+    shiftStep(vkRight, &rightLatch, shiftRight);
+    shiftStep(vkLeft, &leftLatch, shiftLeft);
+
+    if (keyActs(vkDown, downLatch)) {
+        // Down always restarts the gravity interval.
+        killTimer(fallTimer);
+        fallTick = 0;
+        setTimer(fallTimer, gravityMs, onFallTimer);
+        downLatch = 1;
+        killTimer(repeatTimer);
+        stepOrLand();
+        setTimer(repeatTimer, keyRepeatMs, onRepeatTimer);
+    }
+    if (!keyDown[vkDown]) downLatch = 0;
+
+    if (keyDown[vkP]) {
+        paused = true;
+        keyDown[vkP] = 0;
+        killTimer(fallTimer);
+    }
+    if (fallTick) {
+        fallTick = 0;
+        stepOrLand();
+    }
+    repeatTick = 0;
+}
+
+void returnToMenu() {
+    killTimer(fallTimer);
+    killTimer(repeatTimer);
+    keyDown[vkEscape] = 0;
+    playSound(quitSound, soundBackground);
+    inMenu = true;
+    gameOver = false;
+    paused = false;
+    resetGame();
+    useMenuLight();
+    setTimer(repeatTimer, menuRepeatMs, onRepeatTimer);
+}
+
+void playPass() {
+    if (keyDown[vkEscape]) {
+        returnToMenu();
+    } else if (gameOver) {
+        drawGameOver();
+        present("gameover");
+    } else if (paused) {
+        // Nothing is drawn: the last frame stays on screen.
+        if (keyDown[vkP]) {
+            paused = false;
+            keyDown[vkP] = 0;
+            setTimer(fallTimer, gravityMs, onFallTimer);
+        }
+        repeatTick = 0;
+    } else {
+        playingFrame();
+    }
+}
+
+// The flags of input and loop at their start values, so that every run starts alike.
+void resetFlags() {
+    quitRequested = false;
+    inMenu = true;
+    gameOver = false;
+    paused = false;
+    menuNewSelected = 1;
+    rotateLatch = rightLatch = leftLatch = downLatch = 0;
+    std::memset(keyDown, 0, sizeof keyDown);
+    windowActive = 1;
+    repeatTick = 1;
+    fallTick = 0;
+}
+
+}  // namespace
+
+int runGame() {
+    std::srand(static_cast<unsigned>(localClockSeconds()));
+    resetFlags();
+    resetBoard();
+    setRulesHooks(&presentation);
+    setWindowClient({windowProc, resizeViewport, initRenderer});
+    // The user has been told why; a failed start is not a success.
+    if (!createGameWindow("Brinvale by Tolmarck", 800, 600, 16, fullscreenMode)) return 1;
+    setTimer(repeatTimer, menuRepeatMs, onRepeatTimer);
+
+    while (!quitRequested) {
+        if (peekMessage()) {
+            if (lastMessage.message == msgQuit)
+                quitRequested = true;
+            else
+                dispatchMessage();
+            continue;
+        }
+        if (!windowActive) continue;
+        if (inMenu)
+            menuPass();
+        else
+            playPass();
+    }
+
+    destroyGameWindow();
+    setRulesHooks(nullptr);
+    // A quit message carries its own code; every other way of quitting is a normal end.
+    return lastMessage.message == msgQuit ? static_cast<int>(lastMessage.wParam) : 0;
+}

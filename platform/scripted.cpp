@@ -1,0 +1,537 @@
+// The scripted backend: input from a timed script on a virtual clock, and a readable trace.
+#include "platform/scripted.h"
+
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <vector>
+
+#include "platform/offscreen.h"
+
+namespace {
+
+// One input message the script delivers once the clock reaches its time.
+struct ScriptEvent {
+    uint64_t time;
+    Message message;
+};
+
+struct VirtualTimer {
+    uint32_t interval;
+    uint64_t due;
+    TimerProc proc;
+};
+
+struct TraceLine {
+    uint64_t time;
+    std::string text;
+    int count;
+};
+
+// Exit code of the quit the backend posts itself when the script's time limit is reached.
+constexpr int limitExitCode = 3;
+// How long past the limit the run may go on before the backend gives up on it.
+constexpr uint64_t limitGrace = 60000;
+
+struct ScriptState {
+    std::vector<ScriptEvent> events;  // by time, then script order
+    size_t nextEvent = 0;
+    std::deque<Message> queue;
+    std::map<uintptr_t, VirtualTimer> timers;
+    bool quitPosted = false;
+    int quitCode = 0;
+    uint64_t now = 0;
+    bool idle = false;  // the last poll was empty and nothing has happened since
+    uint32_t frameMs = 16;
+    int clockSeconds = 0;
+    std::map<std::string, uint32_t> soundMs;
+    std::deque<int> answers;
+    std::set<std::string> failing;
+    bool offscreenGl = false;
+    bool contextOpen = false;
+    bool traceTicks = false;
+    uint64_t limit = 0;
+    bool limitReached = false;
+    int windowWidth = 0, windowHeight = 0;
+    std::vector<TraceLine> trace;
+};
+
+ScriptState state;
+
+const std::map<std::string, int>& keyNames() {
+    static const std::map<std::string, int> names = {
+        {"Backspace", 8}, {"Tab", 9},    {"Return", 13}, {"Shift", 16},  {"Ctrl", 17},  {"Alt", 18},
+        {"Escape", 27},   {"Space", 32}, {"Left", 37},   {"Up", 38},     {"Right", 39}, {"Down", 40},
+        {"F10", 121},
+    };
+    return names;
+}
+
+std::string keyName(uintptr_t code) {
+    for (const auto& [name, value] : keyNames())
+        if (static_cast<uintptr_t>(value) == code) return name;
+    if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9')) return std::string(1, static_cast<char>(code));
+    return std::to_string(code);
+}
+
+bool parseNumber(const std::string& word, uint64_t* value) {
+    if (word.empty() || word.size() > 18) return false;
+    char* end = nullptr;
+    unsigned long long v = std::strtoull(word.c_str(), &end, 0);
+    if (*end != '\0' || word[0] == '-' || word[0] == '+') return false;
+    *value = v;
+    return true;
+}
+
+bool parseKey(const std::string& word, uintptr_t* code) {
+    auto named = keyNames().find(word);
+    if (named != keyNames().end()) {
+        *code = static_cast<uintptr_t>(named->second);
+        return true;
+    }
+    if (word == "Esc") return parseKey("Escape", code);
+    if (word.size() == 1 && ((word[0] >= 'A' && word[0] <= 'Z') || (word[0] >= '0' && word[0] <= '9'))) {
+        *code = static_cast<uintptr_t>(word[0]);
+        return true;
+    }
+    uint64_t v = 0;
+    if (!parseNumber(word, &v) || v > 0xFFFF) return false;
+    *code = static_cast<uintptr_t>(v);
+    return true;
+}
+
+void trace(const std::string& text) {
+    if (!state.trace.empty() && state.trace.back().text == text) {
+        ++state.trace.back().count;
+        return;
+    }
+    state.trace.push_back({state.now, text, 1});
+}
+
+// What a taken message looks like in the trace; empty when it is not traced.
+std::string describe(const Message& m) {
+    char text[96];
+    switch (m.message) {
+    case msgKeyDown: return "key down " + keyName(m.wParam);
+    case msgKeyUp: return "key up " + keyName(m.wParam);
+    case msgSysKeyDown: return "syskey down " + keyName(m.wParam);
+    case msgSysKeyUp: return "syskey up " + keyName(m.wParam);
+    case msgActivate:
+        if (m.wParam >> 16) return "minimise";
+        return (m.wParam & 0xFFFF) ? "restore" : "blur";
+    case msgClose: return "close";
+    case msgSize:
+        std::snprintf(text, sizeof text, "size %d %d", static_cast<int>(m.lParam & 0xFFFF),
+                      static_cast<int>((m.lParam >> 16) & 0xFFFF));
+        return text;
+    case msgSysCommand: std::snprintf(text, sizeof text, "syscommand 0x%" PRIxPTR, m.wParam); return text;
+    case msgQuit: return "quit " + std::to_string(m.wParam);
+    case msgTimer: return state.traceTicks ? "tick " + std::to_string(m.wParam) : "";
+    default: return "message " + std::to_string(m.message);
+    }
+}
+
+std::string quoted(const char* s) {
+    std::string out = "\"";
+    for (const char* p = s ? s : ""; *p; ++p) {
+        if (*p == '\n')
+            out += "\\n";
+        else if (*p == '"' || *p == '\\')
+            out += std::string("\\") + *p;
+        else
+            out += *p;
+    }
+    return out + "\"";
+}
+
+// ---- script reading ----
+
+struct Parser {
+    uint64_t lastTime = 0;
+    std::string error;
+    // Keys held with the keyboard's own repeat: key code -> (time of the down, repeat interval).
+    std::map<uintptr_t, std::pair<uint64_t, uint64_t>> repeating;
+
+    void add(uint64_t time, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+        state.events.push_back({time, {message, wParam, lParam}});
+    }
+
+    // The keyboard's own repeat: further key-downs every interval until the key goes up.
+    void endRepeat(uintptr_t code, uint64_t upTime) {
+        auto it = repeating.find(code);
+        if (it == repeating.end()) return;
+        for (uint64_t t = it->second.first + it->second.second; t < upTime; t += it->second.second)
+            add(t, msgKeyDown, code, 0);
+        repeating.erase(it);
+    }
+
+    bool event(uint64_t time, const std::vector<std::string>& w) {
+        const std::string& what = w[0];
+        uintptr_t code = 0;
+        uint64_t x = 0, y = 0;
+        if (what == "keydown" || what == "keyup" || what == "syskeydown" || what == "syskeyup") {
+            bool repeats = what == "keydown" && w.size() == 4 && w[2] == "repeat";
+            if (w.size() != 2 && !repeats) return fail("malformed " + what);
+            if (!parseKey(w[1], &code)) return fail("unknown key '" + w[1] + "'");
+            bool down = what == "keydown" || what == "syskeydown";
+            bool sys = what != "keydown" && what != "keyup";
+            if (what == "keyup") endRepeat(code, time);
+            add(time, sys ? (down ? msgSysKeyDown : msgSysKeyUp) : (down ? msgKeyDown : msgKeyUp), code, 0);
+            if (repeats) {
+                if (!parseNumber(w[3], &x) || x == 0) return fail("bad repeat interval");
+                repeating[code] = {time, x};
+            }
+            return true;
+        }
+        if (what == "minimise" || what == "restore" || what == "blur" || what == "close") {
+            if (w.size() != 1) return fail("too many words");
+            if (what == "close")
+                add(time, msgClose, 0, 0);
+            else
+                add(time, msgActivate, what == "minimise" ? (uintptr_t{1} << 16) : (what == "restore" ? 1 : 0), 0);
+            return true;
+        }
+        if (what == "size") {
+            if (w.size() != 3 || !parseNumber(w[1], &x) || !parseNumber(w[2], &y) || x > 0xFFFF || y > 0xFFFF)
+                return fail("bad size");
+            add(time, msgSize, 0, static_cast<intptr_t>((y << 16) | x));
+            return true;
+        }
+        if (what == "syscommand") {
+            if (w.size() != 2 || !parseNumber(w[1], &x)) return fail("bad syscommand");
+            add(time, msgSysCommand, static_cast<uintptr_t>(x), 0);
+            return true;
+        }
+        return fail("unknown event '" + what + "'");
+    }
+
+    bool setting(const std::vector<std::string>& w) {
+        const std::string& what = w[0];
+        uint64_t x = 0;
+        if (what == "sound") {
+            if (w.size() != 3 || !parseNumber(w[2], &x) || x > 600000) return fail("sound needs a file and a length");
+            state.soundMs[w[1]] = static_cast<uint32_t>(x);
+            return true;
+        }
+        if (w.size() != 2) return fail(what + " takes one word");
+        const std::string& a = w[1];
+        if (what == "frame") {
+            if (!parseNumber(a, &x) || x == 0 || x > 10000) return fail("bad frame time");
+            state.frameMs = static_cast<uint32_t>(x);
+        } else if (what == "clock") {
+            if (!parseNumber(a, &x) || x > 59) return fail("clock seconds lie in 0..59");
+            state.clockSeconds = static_cast<int>(x);
+        } else if (what == "answer") {
+            if (a == "ok")
+                state.answers.push_back(idOk);
+            else if (a == "yes")
+                state.answers.push_back(idYes);
+            else if (a == "no")
+                state.answers.push_back(idNo);
+            else
+                return fail("answer is ok, yes or no");
+        } else if (what == "fail") {
+            static const std::set<std::string> steps = {
+                "registerClass", "changeDisplayMode", "createWindow",  "getDeviceContext",
+                "choosePixelFormat", "setPixelFormat", "createContext", "makeCurrent",
+                "deleteContext", "releaseDeviceContext", "destroyWindow", "unregisterClass"};
+            if (!steps.count(a)) return fail("unknown window step '" + a + "'");
+            state.failing.insert(a);
+        } else if (what == "gl") {
+            if (a != "offscreen" && a != "none") return fail("gl is offscreen or none");
+            state.offscreenGl = a == "offscreen";
+        } else if (what == "trace") {
+            if (a != "ticks") return fail("trace takes only 'ticks'");
+            state.traceTicks = true;
+        } else if (what == "limit") {
+            if (!parseNumber(a, &x)) return fail("bad limit");
+            state.limit = x;
+        } else {
+            return fail("unknown command '" + what + "'");
+        }
+        return true;
+    }
+
+    bool line(const std::string& text) {
+        std::istringstream in(text);
+        std::vector<std::string> w;
+        for (std::string word; in >> word;) w.push_back(word);
+        if (w.empty() || w[0][0] == '#') return true;
+        if (w[0] != "at") return setting(w);
+        if (w.size() < 3) return fail("an event needs a time and a name");
+        const std::string& when = w[1];
+        uint64_t t = 0;
+        bool relative = when[0] == '+';
+        if (!parseNumber(relative ? when.substr(1) : when, &t)) return fail("bad time '" + when + "'");
+        if (relative) t += lastTime;
+        if (t < lastTime) return fail("times must not go back");
+        lastTime = t;
+        return event(t, std::vector<std::string>(w.begin() + 2, w.end()));
+    }
+
+    bool fail(const std::string& why) {
+        error = why;
+        return false;
+    }
+};
+
+void resetState() {
+    state = ScriptState();
+    state.soundMs = {{"pic/move.wav", 60}, {"pic/spdup.wav", 300}, {"pic/graw.wav", 250}, {"pic/up.wav", 700}};
+}
+
+// ---- the backend ----
+
+void enqueueDueEvents() {
+    while (state.nextEvent < state.events.size() && state.events[state.nextEvent].time <= state.now)
+        state.queue.push_back(state.events[state.nextEvent++].message);
+}
+
+// The running timer whose tick is due soonest; null when none is running.
+std::pair<const uintptr_t, VirtualTimer>* soonestTimer() {
+    std::pair<const uintptr_t, VirtualTimer>* best = nullptr;
+    for (auto& entry : state.timers)
+        if (!best || entry.second.due < best->second.due) best = &entry;
+    return best;
+}
+
+void take(Message* msg, const Message& m) {
+    *msg = m;
+    state.idle = false;
+    std::string text = describe(m);
+    if (!text.empty()) trace("take " + text);
+}
+
+bool takeOne(Message* msg) {
+    enqueueDueEvents();
+    if (!state.queue.empty()) {
+        take(msg, state.queue.front());
+        state.queue.pop_front();
+        return true;
+    }
+    if (state.quitPosted) {
+        state.quitPosted = false;
+        take(msg, {msgQuit, static_cast<uintptr_t>(state.quitCode), 0});
+        return true;
+    }
+    auto* timer = soonestTimer();
+    if (timer && timer->second.due <= state.now) {
+        VirtualTimer& t = timer->second;
+        while (t.due <= state.now) t.due += t.interval;
+        take(msg, {msgTimer, timer->first, reinterpret_cast<intptr_t>(t.proc)});
+        return true;
+    }
+    return false;
+}
+
+void scriptedPostQuit(int code) {
+    state.quitPosted = true;
+    state.quitCode = code;
+    trace("post quit " + std::to_string(code));
+}
+
+// Once past the limit the run is ended with a quit of its own; far past it, the program is stuck.
+void checkLimit() {
+    if (state.now < state.limit) return;
+    if (!state.limitReached) {
+        state.limitReached = true;
+        trace("limit reached");
+        scriptedPostQuit(limitExitCode);
+    } else if (state.now >= state.limit + limitGrace) {
+        trace("stuck past the limit");
+        std::fputs(scriptedTrace().c_str(), stderr);
+        std::_Exit(4);
+    }
+}
+
+bool scriptedPeek(Message* msg) {
+    checkLimit();
+    if (takeOne(msg)) return true;
+    if (!state.idle) {
+        state.idle = true;
+        return false;
+    }
+    // Two empty polls with nothing drawn or waited for in between: the program is idling (minimised
+    // or paused), so time moves on to whatever comes next.
+    uint64_t next = state.limitReached ? state.limit + limitGrace : state.limit;
+    if (state.nextEvent < state.events.size()) next = std::min(next, state.events[state.nextEvent].time);
+    if (auto* timer = soonestTimer()) next = std::min(next, timer->second.due);
+    if (next > state.now) state.now = next;
+    checkLimit();
+    return takeOne(msg);
+}
+
+void scriptedSetTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc) {
+    uint32_t interval = intervalMs ? intervalMs : 1;
+    state.timers[id] = {interval, state.now + interval, proc};
+    trace("timer set " + std::to_string(id) + " " + std::to_string(intervalMs));
+}
+
+void scriptedKillTimer(uintptr_t id) {
+    state.timers.erase(id);
+    trace("timer kill " + std::to_string(id));
+}
+
+void scriptedPresent() {
+    trace(std::string("present ") + sceneNote());
+    if (state.contextOpen) presentOffscreen();
+    state.now += state.frameMs;
+    state.idle = false;
+}
+
+void scriptedSound(const char* file, SoundMode mode) {
+    std::string name = file ? file : "";
+    trace("sound " + name + (mode == soundWait ? " wait" : " background"));
+    if (mode != soundWait) return;
+    auto length = state.soundMs.find(name);
+    if (length != state.soundMs.end()) state.now += length->second;
+    state.idle = false;
+}
+
+int scriptedBox(const char* text, const char* caption, unsigned style) {
+    bool yesNo = (style & 0x0F) == mbYesNo;
+    int answer = yesNo ? idYes : idOk;
+    if (!state.answers.empty()) {
+        answer = state.answers.front();
+        state.answers.pop_front();
+    }
+    const char* shown = answer == idYes ? "yes" : answer == idNo ? "no" : "ok";
+    char styleText[16];
+    std::snprintf(styleText, sizeof styleText, "0x%02x", style);
+    trace("box " + quoted(caption) + " " + quoted(text) + " " + styleText + " -> " + shown);
+    return answer;
+}
+
+int scriptedClock() { return state.clockSeconds; }
+
+// A window step: succeeds unless the script names it to fail.
+int step(const char* name) {
+    if (!state.failing.count(name)) return 1;
+    trace(std::string("window ") + name + " failed");
+    return 0;
+}
+
+int scriptedRegisterClass() { return step("registerClass"); }
+int scriptedChangeDisplayMode(int, int, int) { return step("changeDisplayMode"); }
+void scriptedRestoreDisplayMode() {}
+void scriptedShowCursor(int) {}
+int scriptedCreateWindow(const char*, int width, int height, int fullscreen) {
+    if (!step("createWindow")) return 0;
+    state.windowWidth = width;
+    state.windowHeight = height;
+    trace("window " + std::to_string(width) + "x" + std::to_string(height) + (fullscreen ? " fullscreen" : " windowed"));
+    return 1;
+}
+int scriptedGetDeviceContext() { return step("getDeviceContext"); }
+int scriptedChoosePixelFormat(int, int) { return step("choosePixelFormat"); }
+int scriptedSetPixelFormat(int) { return step("setPixelFormat"); }
+int scriptedCreateContext() {
+    if (!step("createContext")) return 0;
+    if (!state.offscreenGl) return 1;
+    state.contextOpen = openOffscreenContext(state.windowWidth, state.windowHeight) == 1;
+    if (!state.contextOpen) trace("window offscreen context unavailable");
+    return state.contextOpen ? 1 : 0;
+}
+int scriptedMakeCurrent(int) { return step("makeCurrent"); }
+int scriptedDeleteContext() {
+    if (state.contextOpen) closeOffscreenContext();
+    state.contextOpen = false;
+    return step("deleteContext");
+}
+int scriptedReleaseDeviceContext() { return step("releaseDeviceContext"); }
+int scriptedDestroyWindow() {
+    if (!step("destroyWindow")) return 0;
+    trace("window destroyed");
+    return 1;
+}
+int scriptedUnregisterClass() { return step("unregisterClass"); }
+void scriptedShowWindow() {}
+
+const PlatformBackend scriptedBackend = {
+    "scripted",
+    scriptedPeek,
+    scriptedPostQuit,
+    scriptedSetTimer,
+    scriptedKillTimer,
+    scriptedPresent,
+    scriptedSound,
+    scriptedBox,
+    scriptedClock,
+    scriptedRegisterClass,
+    scriptedChangeDisplayMode,
+    scriptedRestoreDisplayMode,
+    scriptedShowCursor,
+    scriptedCreateWindow,
+    scriptedGetDeviceContext,
+    scriptedChoosePixelFormat,
+    scriptedSetPixelFormat,
+    scriptedCreateContext,
+    scriptedMakeCurrent,
+    scriptedDeleteContext,
+    scriptedReleaseDeviceContext,
+    scriptedDestroyWindow,
+    scriptedUnregisterClass,
+    scriptedShowWindow,
+};
+
+}  // namespace
+
+int loadScript(const std::string& text, std::string* error) {
+    resetState();
+    Parser parser;
+    std::istringstream lines(text);
+    std::string line;
+    int number = 0;
+    while (std::getline(lines, line)) {
+        ++number;
+        if (!parser.line(line)) {
+            if (error) *error = "line " + std::to_string(number) + ": " + parser.error;
+            resetState();
+            return 0;
+        }
+    }
+    if (!parser.repeating.empty()) {
+        if (error) *error = "a key held with repeat is never released: " + keyName(parser.repeating.begin()->first);
+        resetState();
+        return 0;
+    }
+    std::stable_sort(state.events.begin(), state.events.end(),
+                     [](const ScriptEvent& a, const ScriptEvent& b) { return a.time < b.time; });
+    if (state.limit == 0) state.limit = parser.lastTime + 10000;
+    return 1;
+}
+
+int loadScriptFile(const char* path, std::string* error) {
+    std::ifstream in(path ? path : "");
+    if (!in) {
+        if (error) *error = std::string("cannot read ") + (path ? path : "");
+        return 0;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return loadScript(text.str(), error);
+}
+
+const PlatformBackend* scriptedPlatform() { return &scriptedBackend; }
+
+void traceExit(int code) { trace("exit " + std::to_string(code)); }
+
+std::string scriptedTrace() {
+    std::string out;
+    char head[32];
+    for (const TraceLine& line : state.trace) {
+        std::snprintf(head, sizeof head, "%7" PRIu64 " ", line.time);
+        out += head + line.text;
+        if (line.count > 1) out += " x" + std::to_string(line.count);
+        out += "\n";
+    }
+    return out;
+}
+
+uint64_t scriptedNow() { return state.now; }

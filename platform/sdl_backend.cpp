@@ -1,0 +1,309 @@
+// The services half of the SDL backend: message queue, timers on the main thread, sound, clock.
+#include "platform/sdl_backend.h"
+
+#include <algorithm>
+#include <ctime>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/sdl_internal.h"
+
+namespace {
+
+// ---- queue and timers ----
+
+struct MainThreadTimer {
+    uint32_t interval;
+    uint64_t due;
+    TimerProc proc;
+};
+
+struct Queue {
+    bool eventsStarted = false;
+    std::deque<Message> messages;
+    std::map<uintptr_t, MainThreadTimer> timers;
+    bool quitPosted = false;
+    int quitCode = 0;
+    bool minimised = false;
+    bool idle = false;  // the last poll was empty and nothing was presented since
+
+    ~Queue() {
+        if (eventsStarted) SDL_QuitSubSystem(SDL_INIT_EVENTS);
+    }
+};
+
+Queue queue;
+
+void startEvents() {
+    if (queue.eventsStarted) return;
+    queue.eventsStarted = SDL_InitSubSystem(SDL_INIT_EVENTS) == 0;
+}
+
+// The virtual-key code of an SDL key; 0 for keys the game's message model has no code for.
+uintptr_t virtualKey(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+    if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
+    if (key >= SDLK_F1 && key <= SDLK_F12) return 112 + (key - SDLK_F1);
+    if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return 97 + (key - SDLK_KP_1);
+    switch (key) {
+    case SDLK_BACKSPACE: return 8;
+    case SDLK_TAB: return 9;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return 13;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return 16;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return 17;
+    case SDLK_LALT:
+    case SDLK_RALT: return 18;
+    case SDLK_PAUSE: return 19;
+    case SDLK_CAPSLOCK: return 20;
+    case SDLK_ESCAPE: return 27;
+    case SDLK_SPACE: return 32;
+    case SDLK_PAGEUP: return 33;
+    case SDLK_PAGEDOWN: return 34;
+    case SDLK_END: return 35;
+    case SDLK_HOME: return 36;
+    case SDLK_LEFT: return 37;
+    case SDLK_UP: return 38;
+    case SDLK_RIGHT: return 39;
+    case SDLK_DOWN: return 40;
+    case SDLK_INSERT: return 45;
+    case SDLK_DELETE: return 46;
+    case SDLK_KP_0: return 96;
+    default: return 0;
+    }
+}
+
+void post(uint32_t message, uintptr_t wParam, intptr_t lParam) { queue.messages.push_back({message, wParam, lParam}); }
+
+void postActivation(bool active) {
+    post(msgActivate, (queue.minimised ? uintptr_t{1} << 16 : 0) | (active ? 1 : 0), 0);
+}
+
+void translate(const SDL_Event& e) {
+    switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        uintptr_t code = virtualKey(e.key.keysym.sym);
+        if (!code) return;
+        // Keys pressed with Alt held, Alt itself and F10 are system keys, which the game ignores.
+        bool system = (e.key.keysym.mod & KMOD_ALT) || code == 18 || code == 121;
+        bool down = e.type == SDL_KEYDOWN;
+        post(system ? (down ? msgSysKeyDown : msgSysKeyUp) : (down ? msgKeyDown : msgKeyUp), code, 0);
+        return;
+    }
+    case SDL_WINDOWEVENT:
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_MINIMIZED:
+            queue.minimised = true;
+            postActivation(false);
+            return;
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+            queue.minimised = false;
+            postActivation(true);
+            return;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: postActivation(true); return;
+        case SDL_WINDOWEVENT_FOCUS_LOST: postActivation(false); return;
+        case SDL_WINDOWEVENT_SIZE_CHANGED: {
+            intptr_t width = e.window.data1 & 0xFFFF, height = e.window.data2 & 0xFFFF;
+            post(msgSize, 0, (height << 16) | width);
+            return;
+        }
+        case SDL_WINDOWEVENT_CLOSE: post(msgClose, 0, 0); return;
+        default: return;
+        }
+    case SDL_QUIT:  // also what SIGINT and SIGTERM raise
+        post(msgClose, 0, 0);
+        return;
+    default: return;
+    }
+}
+
+bool sdlPeek(Message* msg) {
+    startEvents();
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) translate(event);
+    if (!queue.messages.empty()) {
+        *msg = queue.messages.front();
+        queue.messages.pop_front();
+        queue.idle = false;
+        return true;
+    }
+    if (queue.quitPosted) {
+        queue.quitPosted = false;
+        *msg = {msgQuit, static_cast<uintptr_t>(queue.quitCode), 0};
+        queue.idle = false;
+        return true;
+    }
+    // Timer ticks come last, one per due timer, the soonest first.
+    const uint64_t now = SDL_GetTicks64();
+    std::pair<const uintptr_t, MainThreadTimer>* due = nullptr;
+    for (auto& entry : queue.timers)
+        if (entry.second.due <= now && (!due || entry.second.due < due->second.due)) due = &entry;
+    if (due) {
+        MainThreadTimer& t = due->second;
+        while (t.due <= now) t.due += t.interval;
+        *msg = {msgTimer, due->first, reinterpret_cast<intptr_t>(t.proc)};
+        queue.idle = false;
+        return true;
+    }
+    // A loop that polls again without drawing anything (minimised, paused) gives the CPU a rest.
+    if (queue.idle) SDL_Delay(1);
+    queue.idle = true;
+    return false;
+}
+
+void sdlPostQuit(int exitCode) {
+    queue.quitPosted = true;
+    queue.quitCode = exitCode;
+}
+
+void sdlSetTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc) {
+    startEvents();
+    uint32_t interval = intervalMs ? intervalMs : 1;
+    queue.timers[id] = {interval, SDL_GetTicks64() + interval, proc};
+}
+
+void sdlKillTimer(uintptr_t id) { queue.timers.erase(id); }
+
+void sdlPresent() {
+    if (SDL_Window* window = sdlGameWindow()) SDL_GL_SwapWindow(window);
+    queue.idle = false;
+}
+
+// ---- sound ----
+
+struct Sound {
+    bool readable;
+    uint32_t lengthMs;
+    std::vector<Uint8> samples;  // in the device's format; empty without a device
+};
+
+struct Audio {
+    bool tried = false;
+    bool started = false;
+    SDL_AudioDeviceID device = 0;
+    SDL_AudioSpec spec{};
+    std::map<std::string, Sound> sounds;
+
+    ~Audio() {
+        if (device) SDL_CloseAudioDevice(device);
+        if (started) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+};
+
+Audio audio;
+
+// Opens the one output device at the first sound; without one every sound is silence.
+void openAudio() {
+    if (audio.tried) return;
+    audio.tried = true;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+    audio.started = true;
+    SDL_AudioSpec want{};
+    want.freq = 44100;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = 1024;
+    audio.device = SDL_OpenAudioDevice(nullptr, 0, &want, &audio.spec, 0);
+}
+
+void convertForDevice(const SDL_AudioSpec& wav, const Uint8* data, Uint32 length, Sound* sound) {
+    SDL_AudioCVT cvt;
+    int needed = SDL_BuildAudioCVT(&cvt, wav.format, wav.channels, wav.freq, audio.spec.format,
+                                   audio.spec.channels, audio.spec.freq);
+    if (needed < 0) return;
+    std::vector<Uint8> buffer(static_cast<size_t>(length) * static_cast<size_t>(needed ? cvt.len_mult : 1));
+    std::copy(data, data + length, buffer.begin());
+    if (needed) {
+        cvt.buf = buffer.data();
+        cvt.len = static_cast<int>(length);
+        if (SDL_ConvertAudio(&cvt) != 0) return;
+        buffer.resize(static_cast<size_t>(cvt.len_cvt));
+    }
+    sound->samples = std::move(buffer);
+}
+
+const Sound& loadSound(const std::string& file) {
+    auto known = audio.sounds.find(file);
+    if (known != audio.sounds.end()) return known->second;
+    Sound sound{false, 0, {}};
+    SDL_AudioSpec wav;
+    Uint8* data = nullptr;
+    Uint32 length = 0;
+    if (SDL_LoadWAV(file.c_str(), &wav, &data, &length)) {
+        uint64_t frameBytes = uint64_t{SDL_AUDIO_BITSIZE(wav.format) / 8u} * wav.channels;
+        if (frameBytes && wav.freq > 0) {
+            sound.readable = true;
+            sound.lengthMs = static_cast<uint32_t>(length / frameBytes * 1000 / static_cast<uint64_t>(wav.freq));
+            if (audio.device) convertForDevice(wav, data, length, &sound);
+        }
+        SDL_FreeWAV(data);
+    }
+    return audio.sounds.emplace(file, std::move(sound)).first->second;
+}
+
+void sdlPlaySound(const char* file, SoundMode mode) {
+    openAudio();
+    const Sound& sound = loadSound(file ? file : "");
+    if (!sound.readable) return;
+    const bool audible = audio.device && !sound.samples.empty();
+    if (audio.device) {
+        // One sound at a time: a new one cuts the one playing.
+        SDL_ClearQueuedAudio(audio.device);
+        if (audible) SDL_QueueAudio(audio.device, sound.samples.data(), static_cast<Uint32>(sound.samples.size()));
+        SDL_PauseAudioDevice(audio.device, 0);
+    }
+    if (mode != soundWait) return;
+    if (!audible) {
+        // Silence still takes the sound's time, so the pace of the game stays the same.
+        SDL_Delay(sound.lengthMs);
+        return;
+    }
+    const uint64_t deadline = SDL_GetTicks64() + sound.lengthMs + 1000;
+    while (SDL_GetQueuedAudioSize(audio.device) > 0 && SDL_GetTicks64() < deadline) SDL_Delay(1);
+    // The device still holds its last buffer.
+    if (audio.spec.freq > 0) SDL_Delay(static_cast<Uint32>(uint64_t{audio.spec.samples} * 1000 / audio.spec.freq));
+}
+
+int sdlLocalClockSeconds() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_sec % 60;
+}
+
+const PlatformBackend sdlBackend = {
+    "sdl",
+    sdlPeek,
+    sdlPostQuit,
+    sdlSetTimer,
+    sdlKillTimer,
+    sdlPresent,
+    sdlPlaySound,
+    sdlShowMessageBox,
+    sdlLocalClockSeconds,
+    sdlRegisterClass,
+    sdlChangeDisplayMode,
+    sdlRestoreDisplayMode,
+    sdlShowCursor,
+    sdlCreateWindow,
+    sdlGetDeviceContext,
+    sdlChoosePixelFormat,
+    sdlSetPixelFormat,
+    sdlCreateContext,
+    sdlMakeCurrent,
+    sdlDeleteContext,
+    sdlReleaseDeviceContext,
+    sdlDestroyWindow,
+    sdlUnregisterClass,
+    sdlShowWindow,
+};
+
+}  // namespace
+
+const PlatformBackend* sdlPlatform() { return &sdlBackend; }
