@@ -1,0 +1,444 @@
+// The game's 32 pictures, drawn procedurally and written in several BMP encodings on purpose, so
+// that the game's own start-up runs most paths of its decoder.
+#include "pictures.h"
+
+#include <cmath>
+#include <functional>
+
+#include "bmp_writer.h"
+#include "canvas.h"
+
+namespace {
+
+constexpr float pi = 3.14159265f;
+
+float fract(float v) { return v - std::floor(v); }
+
+// Coverage of a shape from its signed distance in pixels (negative inside), one pixel of edge.
+float cover(float distance) { return clamp01(0.5f - distance); }
+
+// A square wave of `duty` (0..1) along v, one period per unit, softened by `soft` units.
+float bands(float v, float duty, float soft) {
+    const float d = std::fabs(fract(v) - 0.5f);
+    return smoothstep(duty / 2 + soft, duty / 2 - soft, d);
+}
+
+Rgb hsv(float h, float s, float v) {
+    h = fract(h) * 6;
+    const int i = int(h);
+    const float f = h - float(i);
+    const float p = v * (1 - s), q = v * (1 - s * f), t = v * (1 - s * (1 - f));
+    switch (i) {
+    case 0: return {v, t, p};
+    case 1: return {q, v, p};
+    case 2: return {p, v, t};
+    case 3: return {p, q, v};
+    case 4: return {t, p, v};
+    default: return {v, p, q};
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Gems. The square picture lies on the gem's diamond turned by 45 degrees: texture (s, t) shows at
+// diamond point X = s - t, Y = 1 - s - t (top corner at (0, 1), right corner at (1, 0)). Patterns
+// are designed in diamond coordinates so that they read upright on screen.
+
+constexpr int gemSize = 64;
+
+enum class Mark { none, rings, disc, rows, checks, dots, quarters, star, diagonals, triangle };
+
+struct GemStyle {
+    Rgb colour;
+    Mark mark;
+    bool lightMark;  // the mark lightens the gem; otherwise it darkens it
+};
+
+// Colours and patterns of gem colours 0..9. Gems of near colours (red, orange, pink, bronze; blue,
+// purple, cyan; yellow, green) carry clearly different marks, and the marks that matter most are
+// tied to the faces, which stay put when perspective shifts the tip off the diamond's centre.
+const GemStyle gemStyles[10] = {
+    {rgb8(225, 32, 42), Mark::none, true},        // red, plain facets
+    {rgb8(40, 195, 62), Mark::rings, true},       // green, diamond rings
+    {rgb8(44, 96, 240), Mark::disc, true},        // blue, round light centre
+    {rgb8(248, 218, 40), Mark::rows, false},      // yellow, dark bars across
+    {rgb8(158, 64, 218), Mark::checks, false},    // purple, chequered
+    {rgb8(252, 132, 20), Mark::dots, false},      // orange, dark dots
+    {rgb8(40, 214, 224), Mark::quarters, false},  // cyan, two opposite faces dark
+    {rgb8(248, 104, 184), Mark::star, true},      // pink, four-pointed star
+    {rgb8(214, 220, 232), Mark::diagonals, false},  // silver, dark X
+    {rgb8(160, 100, 52), Mark::triangle, true},   // bronze, upward triangle
+};
+
+float markCoverage(Mark mark, float x, float y) {
+    const float soft = 0.03f;
+    switch (mark) {
+    case Mark::none: return 0;
+    case Mark::rings: return bands((std::fabs(x) + std::fabs(y)) * 3.2f, 0.42f, soft * 3.2f);
+    case Mark::disc: return smoothstep(0.44f, 0.40f, std::hypot(x, y));
+    case Mark::rows: return bands(y * 2.4f + 0.5f, 0.45f, soft * 2.4f);
+    case Mark::quarters: return (x < 0) == (y < 0) ? 1.0f : 0.0f;
+    case Mark::diagonals: {
+        const float d = std::min(std::fabs(x - y), std::fabs(x + y)) / std::sqrt(2.0f);
+        return smoothstep(0.12f, 0.09f, d);
+    }
+    case Mark::dots: {
+        const float dx = x * 2 - std::round(x * 2), dy = y * 2 - std::round(y * 2);
+        return smoothstep(0.30f, 0.24f, std::hypot(dx, dy));
+    }
+    case Mark::star: return smoothstep(0.80f, 0.74f, std::sqrt(std::fabs(x)) + std::sqrt(std::fabs(y)));
+    case Mark::checks: return float((int(std::floor(x / 0.4f)) + int(std::floor(y / 0.4f))) & 1);
+    case Mark::triangle: {
+        const float inside = std::min(y + 0.34f, (0.5f - y - 1.75f * std::fabs(x)) / 2.0f);
+        return smoothstep(-0.02f, 0.02f, inside);
+    }
+    }
+    return 0;
+}
+
+// Brightness of the four faces: lit from the upper left, as the gem is on screen.
+float faceLight(float x, float y) {
+    if (y >= 0) return x < 0 ? 1.0f : 0.86f;
+    return x < 0 ? 0.74f : 0.6f;
+}
+
+// Calls paint(x, y) for every texel with its diamond coordinates.
+void forEachDiamondPoint(Canvas& c, const std::function<Rgb(float, float)>& paint) {
+    for (int ty = 0; ty < c.height; ++ty)
+        for (int tx = 0; tx < c.width; ++tx) {
+            const float s = (tx + 0.5f) / float(c.width), t = (ty + 0.5f) / float(c.height);
+            c.at(tx, ty) = paint(s - t, 1 - s - t);
+        }
+}
+
+// Shared body of every gem: facet light, a darker rim, and a gleam on the upper left face.
+float gemShade(float x, float y) {
+    const float r = std::fabs(x) + std::fabs(y);
+    return faceLight(x, y) * (0.62f + 0.5f * (1 - r)) * (1 - 0.45f * smoothstep(0.88f, 0.93f, r));
+}
+float gemGleam(float x, float y) { return 0.55f * std::exp(-((x + 0.34f) * (x + 0.34f) + (y - 0.3f) * (y - 0.3f)) / 0.008f); }
+
+Canvas ordinaryGem(const GemStyle& style) {
+    Canvas c(gemSize, gemSize);
+    forEachDiamondPoint(c, [&](float x, float y) {
+        float shade = gemShade(x, y), white = gemGleam(x, y);
+        const float m = markCoverage(style.mark, x, y);
+        if (style.lightMark) white += 0.42f * m;
+        else shade *= 1 - 0.5f * m;
+        return mix(style.colour * shade, Rgb{1, 1, 1}, clamp01(white));
+    });
+    return c;
+}
+
+// The magic gem: rainbow facets, a white sparkle in the middle and a gold rim.
+Canvas magicGem() {
+    Canvas c(gemSize, gemSize);
+    forEachDiamondPoint(c, [](float x, float y) {
+        const float r = std::fabs(x) + std::fabs(y);
+        const float hue = std::atan2(y, x) / (2 * pi) + r * 0.35f;
+        Rgb colour = hsv(hue, 0.7f, 1.0f) * (faceLight(x, y) * 0.35f + 0.7f);
+        const float ray = std::exp(-std::fabs(x) * 30) + std::exp(-std::fabs(y) * 30) +
+                          0.6f * std::exp(-std::fabs(std::fabs(x) - std::fabs(y)) * 30);
+        const float sparkle = clamp01(ray * (1 - r * 1.6f) + std::exp(-(x * x + y * y) / 0.015f));
+        colour = mix(colour, Rgb{1, 1, 0.92f}, sparkle);
+        return mix(colour, rgb8(255, 196, 48), smoothstep(0.82f, 0.87f, r));
+    });
+    return c;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Backgrounds: 256 x 512 behind the 8 x 16 well, so one cell is 32 x 32 pixels. Kept dark so the
+// gems stand out, with a faint grid of the well's cells.
+
+constexpr int bgWidth = 256;
+constexpr int bgHeight = 512;
+
+void addCellGrid(Canvas& c) {
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x) {
+            const int gx = x % 32, gy = y % 32;
+            if (gx == 0 || gx == 31 || gy == 0 || gy == 31) c.at(x, y) = c.at(x, y) * 1.3f + Rgb{0.02f, 0.02f, 0.025f};
+        }
+}
+
+Canvas nightSky() {
+    Canvas c(bgWidth, bgHeight);
+    for (int y = 0; y < bgHeight; ++y)
+        for (int x = 0; x < bgWidth; ++x) {
+            const float fy = float(y) / bgHeight;
+            Rgb p = mix(rgb8(5, 7, 22), rgb8(20, 24, 62), fy);
+            // An aurora curtain across the upper half.
+            const float centre = 380 + 40 * std::sin(x * 0.025f) + 22 * std::sin(x * 0.061f + 1);
+            const float curtain = std::exp(-std::pow((y - centre) / 34, 2.0f)) *
+                                  (0.35f + 0.65f * fractalNoise(x / 9.0f, y / 70.0f, 11, 3));
+            p = p + rgb8(40, 190, 140) * (0.32f * curtain);
+            const float star = hash2(x, y, 7);
+            if (star > 0.9965f) p = mix(p, rgb8(200, 210, 255), 0.25f + 0.5f * hash2(x, y, 8));
+            // Hills at the foot of the well.
+            const float hill = 34 + 22 * fractalNoise(x / 50.0f, 0, 5, 3);
+            p = mix(p, rgb8(4, 5, 12), cover(float(y) - hill));
+            c.at(x, y) = p;
+        }
+    // A few bright stars with a soft cross of light.
+    for (int i = 0; i < 14; ++i) {
+        const float sx = 8 + hash2(i, 1, 21) * 240, sy = 110 + hash2(i, 2, 21) * 390;
+        for (int y = int(sy) - 6; y <= int(sy) + 6; ++y)
+            for (int x = int(sx) - 6; x <= int(sx) + 6; ++x) {
+                const float dx = std::fabs(x + 0.5f - sx), dy = std::fabs(y + 0.5f - sy);
+                const float glow = std::exp(-(dx * dx + dy * dy) / 2.5f) + 0.4f * std::exp(-dx * 1.5f - dy * 0.35f) +
+                                   0.4f * std::exp(-dy * 1.5f - dx * 0.35f);
+                c.blend(x, y, rgb8(220, 228, 255), 0.7f * glow);
+            }
+    }
+    addCellGrid(c);
+    return c;
+}
+
+Canvas deepSea() {
+    Canvas c(bgWidth, bgHeight);
+    for (int y = 0; y < bgHeight; ++y)
+        for (int x = 0; x < bgWidth; ++x) {
+            const float fy = float(y) / bgHeight;
+            Rgb p = mix(rgb8(2, 16, 28), rgb8(8, 58, 80), fy);
+            // Slanted shafts of light from the surface, fading with depth.
+            const float phase = (x + 0.38f * (bgHeight - y)) * 0.045f + 2.5f * fractalNoise(x / 60.0f, y / 200.0f, 3, 2);
+            const float shaft = std::pow(0.5f + 0.5f * std::sin(phase), 8.0f) * std::pow(fy, 1.6f);
+            p = p + rgb8(110, 215, 225) * (0.16f * shaft);
+            // Rippled sand on the floor.
+            const float floor = 30 + 10 * fractalNoise(x / 40.0f, 0, 9, 3);
+            const Rgb sand = mix(rgb8(26, 36, 34), rgb8(44, 52, 44), fractalNoise(x / 6.0f, y / 3.0f, 13, 2));
+            p = mix(p, sand, cover(float(y) - floor));
+            c.at(x, y) = p;
+        }
+    // Rising bubbles: thin rings with a highlight.
+    for (int i = 0; i < 26; ++i) {
+        const float bx = 10 + hash2(i, 3, 31) * 236, by = 60 + hash2(i, 4, 31) * 440;
+        const float radius = 2 + hash2(i, 5, 31) * 5;
+        for (int y = int(by - radius) - 2; y <= int(by + radius) + 2; ++y)
+            for (int x = int(bx - radius) - 2; x <= int(bx + radius) + 2; ++x) {
+                const float d = std::hypot(x + 0.5f - bx, y + 0.5f - by);
+                c.blend(x, y, rgb8(150, 220, 235), 0.45f * cover(std::fabs(d - radius) - 0.6f));
+                c.blend(x, y, rgb8(230, 250, 255),
+                        0.6f * cover(std::hypot(x + 0.5f - bx + radius * 0.4f, y + 0.5f - by - radius * 0.4f) - radius * 0.25f));
+            }
+    }
+    addCellGrid(c);
+    return c;
+}
+
+Canvas stoneWall() {
+    Canvas c(bgWidth, bgHeight);
+    const int brickW = 64, brickH = 32;
+    for (int y = 0; y < bgHeight; ++y)
+        for (int x = 0; x < bgWidth; ++x) {
+            const int row = y / brickH;
+            const int shifted = x + (row % 2) * (brickW / 2);
+            const int column = shifted / brickW;
+            const float bx = float(shifted % brickW), by = float(y % brickH);
+            const float tone = 0.8f + 0.4f * hash2(column, row, 41);
+            const float grain = fractalNoise(x / 5.0f, y / 5.0f, 43, 3);
+            Rgb p = mix(rgb8(46, 36, 30), rgb8(74, 60, 50), grain) * tone;
+            // Lit top edge and shaded bottom edge of each stone, then the mortar.
+            p = p * (1 + 0.25f * smoothstep(6, 2, brickH - by) - 0.3f * smoothstep(6, 2, by));
+            const float mortar = std::min(std::min(bx, brickW - bx), std::min(by, brickH - by));
+            p = mix(p, rgb8(20, 17, 16), smoothstep(2.5f, 1.5f, mortar));
+            // Torchlight: warmer and brighter towards the middle of the well.
+            const float dx = (x - 128) / 180.0f, dy = (y - 300) / 380.0f;
+            p = p * (0.55f + 0.5f * std::exp(-(dx * dx + dy * dy) * 2.5f));
+            c.at(x, y) = p;
+        }
+    addCellGrid(c);
+    return c;
+}
+
+Canvas crystalCave() {
+    Canvas c(bgWidth, bgHeight);
+    const int cell = 48;
+    for (int y = 0; y < bgHeight; ++y)
+        for (int x = 0; x < bgWidth; ++x) {
+            // Voronoi facets: nearest and second-nearest jittered point.
+            float best = 1e9f, second = 1e9f;
+            int bestX = 0, bestY = 0;
+            const int cx = x / cell, cy = y / cell;
+            for (int j = cy - 1; j <= cy + 1; ++j)
+                for (int i = cx - 1; i <= cx + 1; ++i) {
+                    const float px = (i + 0.15f + 0.7f * hash2(i, j, 51)) * cell;
+                    const float py = (j + 0.15f + 0.7f * hash2(i, j, 52)) * cell;
+                    const float d = std::hypot(x + 0.5f - px, y + 0.5f - py);
+                    if (d < best) {
+                        second = best;
+                        best = d;
+                        bestX = i;
+                        bestY = j;
+                    } else if (d < second) {
+                        second = d;
+                    }
+                }
+            const float angle = hash2(bestX, bestY, 53) * 2 * pi;
+            const float slope = ((x - bestX * cell) * std::cos(angle) + (y - bestY * cell) * std::sin(angle)) / cell;
+            Rgb p = mix(rgb8(24, 12, 42), rgb8(72, 36, 104), clamp01(0.35f + 0.5f * hash2(bestX, bestY, 54) + 0.25f * slope));
+            p = mix(p, rgb8(150, 104, 210), 0.55f * smoothstep(2.2f, 0.4f, second - best));
+            const float fy = float(y) / bgHeight;
+            c.at(x, y) = p * (0.6f + 0.4f * fy);
+        }
+    addCellGrid(c);
+    return c;
+}
+
+Canvas volcanicDusk() {
+    Canvas c(bgWidth, bgHeight);
+    for (int y = 0; y < bgHeight; ++y)
+        for (int x = 0; x < bgWidth; ++x) {
+            const float fy = float(y) / bgHeight;
+            Rgb p = mix(rgb8(110, 34, 14), rgb8(12, 4, 22), std::pow(clamp01((fy - 0.28f) / 0.72f), 0.6f));
+            // A dim red sun low behind the mountains.
+            const float sun = std::hypot(x - 168.0f, y - 190.0f);
+            p = mix(p, rgb8(170, 58, 22), cover(sun - 34) * 0.8f);
+            p = p + rgb8(90, 24, 8) * (0.35f * std::exp(-sun / 60));
+            const float far = 150 + 70 * fractalNoise(x / 70.0f, 0, 61, 4);
+            p = mix(p, rgb8(36, 12, 16), cover(float(y) - far));
+            const float near = 90 + 45 * fractalNoise(x / 40.0f, 0, 62, 4);
+            if (float(y) < near + 1) {
+                // Lava seams glowing in the near slopes.
+                const float seam = std::fabs(fractalNoise(x / 30.0f, y / 30.0f, 63, 3) - 0.5f);
+                Rgb rock = mix(rgb8(12, 5, 7), rgb8(200, 70, 14), 0.7f * smoothstep(0.03f, 0.0f, seam) * (1 - y / near));
+                p = mix(p, rock, cover(float(y) - near));
+            }
+            c.at(x, y) = p;
+        }
+    // Embers drifting up.
+    for (int i = 0; i < 40; ++i) {
+        const float ex = hash2(i, 6, 71) * 256, ey = 80 + hash2(i, 7, 71) * 420;
+        for (int y = int(ey) - 3; y <= int(ey) + 3; ++y)
+            for (int x = int(ex) - 3; x <= int(ex) + 3; ++x) {
+                const float d = std::hypot(x + 0.5f - ex, y + 0.5f - ey);
+                c.blend(x, y, rgb8(255, 150, 50), 0.8f * std::exp(-d * d / 1.2f) * (1.2f - ey / 512));
+            }
+    }
+    addCellGrid(c);
+    return c;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Labels: light strokes with a dark outline and a drop shadow, laid over a background.
+
+struct LabelStyle {
+    float strokeWidth;
+    float outlineWidth;
+    float shadowOffset;
+    Rgb top, bottom;  // fill gradient over the strokes' height
+    Rgb outline;
+};
+
+void drawLabel(Canvas& c, const Strokes& strokes, float bottomY, float topY, const LabelStyle& s) {
+    const std::vector<float> field = distanceField(strokes, c.width, c.height);
+    auto at = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= c.width || y >= c.height) return 1e9f;
+        return field[size_t(y) * size_t(c.width) + size_t(x)];
+    };
+    const int off = int(std::lround(s.shadowOffset));
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x) {
+            c.blend(x, y, Rgb{0, 0, 0}, 0.55f * cover(at(x - off, y + off) - s.outlineWidth / 2));
+            c.blend(x, y, s.outline, cover(at(x, y) - s.outlineWidth / 2));
+            const Rgb fill = mix(s.bottom, s.top, clamp01((y - bottomY) / (topY - bottomY)));
+            c.blend(x, y, fill, cover(at(x, y) - s.strokeWidth / 2));
+        }
+}
+
+Canvas digitTile(int digit) {
+    Canvas c(64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 32, 32, 30, 30, 9);
+            Rgb p = mix(rgb8(22, 28, 66), rgb8(54, 66, 130), y / 63.0f);
+            p = mix(p, rgb8(150, 170, 240), cover(std::fabs(d + 1.5f) - 1.2f));
+            c.at(x, y) = mix(Rgb{0, 0, 0}, p, cover(d));
+        }
+    const float cap = 40;
+    drawLabel(c, textStrokes(std::string(1, char('0' + digit)), cap, 32, 32), 12, 52,
+              {7, 11, 2, rgb8(255, 250, 200), rgb8(255, 196, 64), rgb8(28, 16, 6)});
+    return c;
+}
+
+Canvas menuButton(const char* text, Rgb top, Rgb bottom) {
+    const int w = 512, h = 256;
+    Canvas c(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 256, 128, 250, 122, 52);
+            Rgb p = mix(bottom, top, y / float(h - 1));
+            // Gloss on the upper half, a gold frame with a dark inner line.
+            p = mix(p, Rgb{1, 1, 1}, 0.16f * smoothstep(118, 140, float(y)) * smoothstep(-4, -30, d));
+            p = mix(p, rgb8(24, 18, 10), cover(std::fabs(d + 13) - 2));
+            p = mix(p, mix(rgb8(170, 120, 40), rgb8(250, 214, 120), y / float(h - 1)), cover(std::fabs(d + 5.5f) - 5));
+            c.at(x, y) = mix(Rgb{0, 0, 0}, p, cover(d));
+        }
+    drawLabel(c, textStrokes(text, 60, 256, 128), 98, 158,
+              {12, 21, 5, rgb8(255, 255, 250), rgb8(238, 234, 222), rgb8(14, 12, 10)});
+    return c;
+}
+
+// Key indicators: a light key cap seen from above with a dark symbol.
+Canvas keyCap(const Strokes& symbol, float strokeWidth) {
+    Canvas c(64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const float outer = roundedBoxDistance(x + 0.5f, y + 0.5f, 32, 32, 30, 30, 9);
+            const float face = roundedBoxDistance(x + 0.5f, y + 0.5f, 32, 34.5f, 24, 23, 7);
+            Rgb p = mix(rgb8(62, 68, 84), rgb8(104, 110, 126), y / 63.0f);
+            p = mix(p, mix(rgb8(176, 182, 196), rgb8(232, 235, 242), y / 63.0f), cover(face));
+            c.at(x, y) = mix(Rgb{0, 0, 0}, p, cover(outer));
+        }
+    const std::vector<float> field = distanceField(symbol, 64, 64);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) c.blend(x, y, rgb8(30, 40, 70), cover(field[size_t(y) * 64 + size_t(x)] - strokeWidth / 2));
+    return c;
+}
+
+// An arrow pointing along (dx, dy) through the key face's centre.
+Canvas arrowKey(float dx, float dy) {
+    const float cx = 32, cy = 34.5f, len = 13, head = 9;
+    const float tipX = cx + dx * len, tipY = cy + dy * len;
+    Strokes s;
+    s.lines.push_back({cx - dx * len, cy - dy * len, tipX, tipY});
+    s.lines.push_back({tipX - dx * head - dy * head, tipY - dy * head + dx * head, tipX, tipY,
+                       tipX - dx * head + dy * head, tipY - dy * head - dx * head});
+    return keyCap(s, 6);
+}
+
+struct PictureFile {
+    std::string name;
+    std::function<Canvas()> draw;
+    BmpEncoding encoding;
+};
+
+}  // namespace
+
+bool writePictures(const std::string& dir) {
+    const Rgb newTop = rgb8(36, 150, 108), newBottom = rgb8(8, 56, 44);
+    const Rgb quitTop = rgb8(176, 40, 50), quitBottom = rgb8(66, 10, 20);
+    // Gem colours 5..9 live in files 7..11; file 6 is the magic gem.
+    std::vector<PictureFile> files = {
+        {"bbgr.bmp", nightSky, BmpEncoding::rgb24},
+        {"bbgr1.bmp", deepSea, BmpEncoding::rgb32},
+        {"bbgr2.bmp", stoneWall, BmpEncoding::rgb24TopDown},
+        {"bbgr3.bmp", crystalCave, BmpEncoding::rgb24Core},
+        {"bbgr4.bmp", volcanicDusk, BmpEncoding::bitfields565},
+        {"kol6.bmp", magicGem, BmpEncoding::rgb24},
+        {"bnew.bmp", [&] { return menuButton("NEW GAME", newTop, newBottom); }, BmpEncoding::rle8},
+        {"bquit.bmp", [&] { return menuButton("QUIT", quitTop, quitBottom); }, BmpEncoding::rle8},
+        {"bleft.bmp", [] { return arrowKey(-1, 0); }, BmpEncoding::indexed4},
+        {"bright.bmp", [] { return arrowKey(1, 0); }, BmpEncoding::indexed4},
+        {"bdown.bmp", [] { return arrowKey(0, -1); }, BmpEncoding::rle4},
+        {"bctrl.bmp", [] { return keyCap(textStrokes("CTRL", 12, 32, 34.5f), 2.6f); }, BmpEncoding::indexed8Core},
+    };
+    static const int gemFileNumber[10] = {1, 2, 3, 4, 5, 7, 8, 9, 10, 11};
+    for (int i = 0; i < 10; ++i)
+        files.push_back({"kol" + std::to_string(gemFileNumber[i]) + ".bmp", [i] { return ordinaryGem(gemStyles[i]); },
+                         BmpEncoding::indexed8});
+    for (int d = 0; d < 10; ++d)
+        files.push_back({std::to_string(d) + ".bmp", [d] { return digitTile(d); }, BmpEncoding::rle8});
+    for (const PictureFile& f : files)
+        if (!writeBmp(dir + "/" + f.name, toPicture(f.draw()), f.encoding)) return false;
+    return true;
+}
