@@ -305,7 +305,7 @@ void take(Message* msg, const Message& m) {
     *msg = m;
     state.idle = false;
     std::string text = describe(m);
-    if (!text.empty()) trace("take " + text);
+    if (!text.empty()) trace(m.message == msgTimer ? text : "take " + text);
 }
 
 bool takeOne(Message* msg) {
