@@ -54,8 +54,6 @@ void RenderTest::SetUpTestSuite() {
     for (int i = 0; i < 32; ++i) slotTextures[i] = solidTexture(slotColour(i));
 }
 
-void RenderTest::TearDownTestSuite() {}
-
 void RenderTest::SetUp() {
     ASSERT_TRUE(contextOpen) << "no offscreen GL context";
     GLuint* groups[] = {backgroundTextures, gemTextures, digitTextures, menuTextures, keyTextures};

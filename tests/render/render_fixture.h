@@ -31,7 +31,6 @@ GLuint solidTexture(Rgb colour);
 class RenderTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
-    static void TearDownTestSuite();
     void SetUp() override;
 
     // Window position (origin lower left, as glReadPixels counts) of an eye-space point.

@@ -84,7 +84,6 @@ int main(int argc, char** argv) {
     resizeViewport(frameWidth, frameHeight);
     if (!initRenderer()) {
         std::fprintf(stderr, "brinvale-scenes: the pictures in ./pic could not all be loaded\n");
-        closeOffscreenContext();
         return 1;
     }
     bool ok = true;
@@ -102,6 +101,7 @@ int main(int argc, char** argv) {
     dealFinishedGame();
     drawGameOver();
     ok = writeFrame(outDir / "game-over.png") && ok;
-    closeOffscreenContext();
+    // The context goes with the process: closing it unloads the GL driver, whose own leftovers then
+    // count as leaks under LeakSanitizer.
     return ok ? 0 : 1;
 }
