@@ -1,0 +1,174 @@
+// The texture set on a real GL context (Mesa, no display): names, filters, upload order, and where
+// loading stops when a picture is missing or broken.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <vector>
+
+#include "assets/textures.h"
+#include "platform/offscreen.h"
+#include "support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Group {
+    GLuint* names;
+    const char* const* files;
+    int count;
+    GLint filter;
+};
+
+const Group groups[] = {
+    {backgroundTextures, backgroundFiles, 5, GL_LINEAR}, {gemTextures, gemFiles, 11, GL_NEAREST},
+    {digitTextures, digitFiles, 10, GL_LINEAR},           {menuTextures, menuFiles, 2, GL_LINEAR},
+    {keyTextures, keyFiles, 4, GL_LINEAR},
+};
+
+int createdCount() {
+    int n = 0;
+    for (const Group& g : groups)
+        for (int i = 0; i < g.count; ++i) n += g.names[i] != 0;
+    return n;
+}
+
+// Each test runs in a scratch folder holding a copy of the build's pictures in pic/.
+class TextureSet : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { contextOpen = openOffscreenContext(64, 64) == 1; }
+    static void TearDownTestSuite() { closeOffscreenContext(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(contextOpen) << "no offscreen GL context";
+        fs::copy(BRINVALE_PIC_DIR, scratch.path() + "/pic");
+        previous = fs::current_path();
+        fs::current_path(scratch.path());
+    }
+
+    void TearDown() override {
+        for (const Group& g : groups)
+            for (int i = 0; i < g.count; ++i) {
+                if (g.names[i]) glDeleteTextures(1, &g.names[i]);
+                g.names[i] = 0;
+            }
+        if (!previous.empty()) fs::current_path(previous);
+    }
+
+    static bool contextOpen;
+    ScratchDir scratch;
+    fs::path previous;
+};
+
+bool TextureSet::contextOpen = false;
+
+GLint parameter(GLuint name, GLenum which) {
+    GLint value = 0;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glGetTexParameteriv(GL_TEXTURE_2D, which, &value);
+    return value;
+}
+
+GLint levelParameter(GLuint name, GLenum which) {
+    GLint value = 0;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, which, &value);
+    return value;
+}
+
+bool powerOfTwo(GLint v) { return v > 0 && (v & (v - 1)) == 0; }
+
+TEST_F(TextureSet, AllThirtyTwoLoadAsDistinctPowerOfTwoTexturesWithTheirFilters) {
+    BoxRecorder boxes;
+    ASSERT_EQ(loadTextureSet(), 1);
+    EXPECT_TRUE(boxes.boxes().empty());
+    std::set<GLuint> names;
+    for (const Group& g : groups)
+        for (int i = 0; i < g.count; ++i) {
+            SCOPED_TRACE(g.files[i]);
+            ASSERT_NE(g.names[i], 0u);
+            names.insert(g.names[i]);
+            EXPECT_EQ(parameter(g.names[i], GL_TEXTURE_MIN_FILTER), g.filter);
+            EXPECT_EQ(parameter(g.names[i], GL_TEXTURE_MAG_FILTER), g.filter);
+            EXPECT_TRUE(powerOfTwo(levelParameter(g.names[i], GL_TEXTURE_WIDTH)));
+            EXPECT_TRUE(powerOfTwo(levelParameter(g.names[i], GL_TEXTURE_HEIGHT)));
+        }
+    EXPECT_EQ(names.size(), 32u);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(TextureSet, TexturesHoldTheirFilesPicturesBottomRowFirst) {
+    ASSERT_EQ(loadTextureSet(), 1);
+    // The magic gem is file 6 and gem colour 5 is file 7; the third background is stored top-down.
+    const std::pair<GLuint, const char*> checks[] = {
+        {gemTextures[10], "pic/kol6.bmp"}, {gemTextures[5], "pic/kol7.bmp"}, {backgroundTextures[2], "pic/bbgr2.bmp"},
+        {digitTextures[7], "pic/7.bmp"},   {keyTextures[2], "pic/bdown.bmp"},
+    };
+    for (const auto& [name, file] : checks) {
+        SCOPED_TRACE(file);
+        Image image(loadImageFile(file));
+        ASSERT_TRUE(image);
+        ASSERT_EQ(levelParameter(name, GL_TEXTURE_WIDTH), image->width);
+        ASSERT_EQ(levelParameter(name, GL_TEXTURE_HEIGHT), image->height);
+        Bytes texels(size_t(image->width) * size_t(image->height) * 3);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+        EXPECT_TRUE(texels == pixelsOf(image));
+    }
+}
+
+TEST_F(TextureSet, MissingMagicGemStopsSilentlyAfterFifteen) {
+    fs::remove("pic/kol6.bmp");
+    BoxRecorder boxes;
+    EXPECT_EQ(loadTextureSet(), 0);
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(createdCount(), 15);
+    for (int i = 0; i < 10; ++i) EXPECT_NE(gemTextures[i], 0u);
+    EXPECT_EQ(gemTextures[10], 0u);
+    for (GLuint n : digitTextures) EXPECT_EQ(n, 0u);
+    for (GLuint n : menuTextures) EXPECT_EQ(n, 0u);
+    for (GLuint n : keyTextures) EXPECT_EQ(n, 0u);
+}
+
+TEST_F(TextureSet, MissingLastFileLeavesThirtyOne) {
+    fs::remove("pic/bctrl.bmp");
+    EXPECT_EQ(loadTextureSet(), 0);
+    EXPECT_EQ(createdCount(), 31);
+    EXPECT_EQ(keyTextures[3], 0u);
+}
+
+TEST_F(TextureSet, NoPicFolderFailsAtTheFirstPicture) {
+    fs::remove_all("pic");
+    BoxRecorder boxes;
+    EXPECT_EQ(loadTextureSet(), 0);
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(createdCount(), 0);
+}
+
+TEST_F(TextureSet, UndecodablePictureShowsTheDecodersBoxAndStops) {
+    DibFile later;
+    later.headerSize = 108;
+    later.pixels = {0, 0, 0, 0};
+    scratch.write("pic/bbgr2.bmp", buildBmp(later));
+    BoxRecorder boxes;
+    EXPECT_EQ(loadTextureSet(), 0);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "Unknown DIB file format.");
+    EXPECT_EQ(createdCount(), 2);
+    EXPECT_EQ(backgroundTextures[2], 0u);
+}
+
+TEST_F(TextureSet, LoadImageFileAndLoadTextureTakeNothingThatIsNotThere) {
+    BoxRecorder boxes;
+    EXPECT_EQ(loadImageFile(nullptr), nullptr);
+    EXPECT_EQ(loadImageFile("pic/none.bmp"), nullptr);
+    GLuint slot = 0;
+    EXPECT_EQ(loadTexture("pic/none.bmp", &slot, GL_LINEAR), 0);
+    EXPECT_EQ(slot, 0u);
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+}  // namespace
