@@ -1,0 +1,147 @@
+// The scripted backend itself: its clock, the order it delivers messages in, and its script reading.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/scripted.h"
+
+namespace {
+
+void noTick(void*, uint32_t, uintptr_t, uint32_t) {}
+
+class Scripted : public ::testing::Test {
+protected:
+    void load(const std::string& script) {
+        std::string error;
+        ASSERT_EQ(loadScript(script, &error), 1) << error;
+        installPlatform(scriptedPlatform());
+    }
+    void TearDown() override { installPlatform(nullptr); }
+    // Presents until a message comes; the clock at which it was taken.
+    static uint64_t presentUntilMessage() {
+        while (!peekMessage()) presentFrame();
+        return scriptedNow();
+    }
+};
+
+TEST_F(Scripted, EachPresentAndWaitedSoundMovesTheClock) {
+    load("frame 10\nsound pic/x.wav 123\n");
+    presentFrame();
+    presentFrame();
+    EXPECT_EQ(scriptedNow(), 20u);
+    playSound("pic/x.wav", soundBackground);
+    EXPECT_EQ(scriptedNow(), 20u);
+    playSound("pic/x.wav", soundWait);
+    EXPECT_EQ(scriptedNow(), 143u);
+}
+
+TEST_F(Scripted, TimersTickOneIntervalAfterTheirLastSet) {
+    load("frame 10\n");
+    setTimer(1, 25, noTick);
+    EXPECT_EQ(presentUntilMessage(), 30u);
+    EXPECT_EQ(lastMessage.message, msgTimer);
+    setTimer(1, 100, noTick);  // replaces: nothing due before 130
+    EXPECT_EQ(presentUntilMessage(), 130u);
+    killTimer(1);
+    setTimer(2, 50, noTick);
+    EXPECT_EQ(presentUntilMessage(), 180u);
+    EXPECT_EQ(lastMessage.wParam, 2u);
+}
+
+TEST_F(Scripted, InputFirstThenTheQuitThenTicks) {
+    load("at 0 keydown Left\n");
+    setTimer(1, 1, noTick);
+    presentFrame();
+    postQuitMessage(0);
+    ASSERT_TRUE(peekMessage());
+    EXPECT_EQ(lastMessage.message, msgKeyDown);
+    EXPECT_EQ(lastMessage.wParam, 37u);
+    ASSERT_TRUE(peekMessage());
+    EXPECT_EQ(lastMessage.message, msgQuit);
+    ASSERT_TRUE(peekMessage());
+    EXPECT_EQ(lastMessage.message, msgTimer);
+    EXPECT_FALSE(peekMessage());
+}
+
+TEST_F(Scripted, AnIdleProgramSkipsToWhatComesNext) {
+    load("at 5000 close\n");
+    EXPECT_FALSE(peekMessage());
+    // A second empty poll with nothing drawn in between: the clock jumps to the close.
+    ASSERT_TRUE(peekMessage());
+    EXPECT_EQ(lastMessage.message, msgClose);
+    EXPECT_EQ(scriptedNow(), 5000u);
+}
+
+TEST_F(Scripted, TheLimitEndsARunWithItsOwnQuit) {
+    load("limit 100\n");
+    EXPECT_FALSE(peekMessage());
+    ASSERT_TRUE(peekMessage());
+    EXPECT_EQ(lastMessage.message, msgQuit);
+    EXPECT_EQ(lastMessage.wParam, 3u);
+    EXPECT_NE(scriptedTrace().find("    100 limit reached\n"), std::string::npos);
+}
+
+TEST_F(Scripted, KeyboardRepeatSendsKeyDownsUntilTheKeyGoesUp) {
+    load("at 0 keydown P repeat 30\nat 100 keyup P\n");
+    presentFrame();
+    int downs = 0;
+    while (scriptedNow() < 200) {
+        while (peekMessage()) downs += lastMessage.message == msgKeyDown;
+        presentFrame();
+    }
+    EXPECT_EQ(downs, 4);  // at 0, 30, 60 and 90
+}
+
+TEST_F(Scripted, MessageBoxesAnswerFromTheScriptAndAreTraced) {
+    load("answer no\n");
+    EXPECT_EQ(showMessageBox("Use Windowed Mode?", "Q", mbYesNo), idNo);
+    EXPECT_EQ(showMessageBox("Again?", "Q", mbYesNo), idYes);
+    EXPECT_EQ(showMessageBox("Line\nbreak", "E", mbIconStop), idOk);
+    std::string trace = scriptedTrace();
+    EXPECT_NE(trace.find("box \"Q\" \"Use Windowed Mode?\" 0x04 -> no"), std::string::npos);
+    EXPECT_NE(trace.find("box \"E\" \"Line\\nbreak\" 0x10 -> ok"), std::string::npos);
+}
+
+TEST_F(Scripted, NamedWindowStepsFailAndOthersSucceed) {
+    load("fail setPixelFormat\n");
+    const PlatformBackend* p = currentPlatform();
+    EXPECT_EQ(p->registerClass(), 1);
+    EXPECT_EQ(p->createWindow("t", 800, 600, 1), 1);
+    EXPECT_EQ(p->setPixelFormat(1), 0);
+    EXPECT_NE(scriptedTrace().find("window setPixelFormat failed"), std::string::npos);
+}
+
+TEST_F(Scripted, RepeatedLinesAreCountedOnce) {
+    load("");
+    setSceneNote("menu");
+    presentFrame();
+    presentFrame();
+    presentFrame();
+    setSceneNote("play");
+    presentFrame();
+    EXPECT_EQ(scriptedTrace(), "      0 present menu x3\n     48 present play\n");
+}
+
+TEST(ScriptReading, MalformedLinesAreRefusedWithTheirNumber) {
+    const std::pair<const char*, const char*> bad[] = {
+        {"at 10 keydown Nope\n", "line 1: unknown key 'Nope'"},
+        {"# c\nat 10 close\nat 5 close\n", "line 3: times must not go back"},
+        {"at x close\n", "line 1: bad time 'x'"},
+        {"at 10 keydown Up repeat 30\n", "a key held with repeat is never released: Up"},
+        {"clock 60\n", "line 1: clock seconds lie in 0..59"},
+        {"fail paint\n", "line 1: unknown window step 'paint'"},
+        {"at 10 size 640\n", "line 1: bad size"},
+        {"warp 9\n", "line 1: unknown command 'warp'"},
+    };
+    for (const auto& [script, message] : bad) {
+        std::string error;
+        EXPECT_EQ(loadScript(script, &error), 0) << script;
+        EXPECT_EQ(error, message) << script;
+    }
+    std::string error;
+    EXPECT_EQ(loadScriptFile("/no/such/script", &error), 0);
+    EXPECT_EQ(error, "cannot read /no/such/script");
+}
+
+}  // namespace
