@@ -4,6 +4,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -169,6 +170,13 @@ TEST_F(SdlServices, WindowEventsBecomeActivationSizeAndClose) {
         EXPECT_EQ(lastMessage.wParam, want.wParam);
         EXPECT_EQ(lastMessage.lParam, want.lParam);
     }
+}
+
+TEST_F(SdlServices, TerminationSignalsArriveAsTheCloseMessage) {
+    // Every way of ending goes through the close message, the quit and the normal teardown.
+    raise(SIGTERM);
+    Message m = waitForMessage(1000);
+    EXPECT_EQ(m.message, msgClose);
 }
 
 TEST_F(SdlServices, LocalClockGivesSeconds) {
