@@ -80,6 +80,19 @@ TEST(Landing, ChainSpinsTwiceWithAFallBetweenAndALevelStepAfter) {
     EXPECT_EQ(currentColumn[0].color, magicColor);
 }
 
+TEST(Landing, AfterASpinFromGravityTheNewColumnStepsOnTheNextPass) {
+    // The same two columns, but the second is left to gravity: it lands on a fall tick.
+    std::string script = chainGame.substr(0, chainGame.find("at 7100 keydown Down"));
+    Replay r = replay(script + "at 25000 close\n", 94);
+    int up = r.find("sound pic/up.wav wait");
+    ASSERT_GE(up, 0);
+    // The gravity landing restarts gravity and leaves the repeat timer alone; the tick the spin
+    // left behind moves the new column on the very next pass, long before a full second.
+    EXPECT_EQ(r.texts(up + 1, 3),
+              (std::vector<std::string>{"timer set 2 1000", "present play", "sound pic/move.wav background"}));
+    EXPECT_LT(r.lines[up + 3].time - r.lines[up + 1].time, 100u);
+}
+
 TEST(Landing, CloseDuringASpinEndsTheProgramOnceTheLandingIsDone) {
     Replay r = replay(chainGame + "at 11100 close\n", 94);
     int close = r.find("take close");
