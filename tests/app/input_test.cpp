@@ -1,4 +1,4 @@
-// The window procedure and timer callbacks on their own: what each message does to the flags.
+// The window procedure on its own: what key and activation messages do to the flags.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,23 +7,12 @@
 
 namespace {
 
-int quitsPosted = 0;
-bool peekNothing(Message*) { return false; }
-void countQuit(int) { ++quitsPosted; }
-
 class WindowProcTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        backend = *currentPlatform();
-        backend.peekMessage = peekNothing;
-        backend.postQuitMessage = countQuit;
-        installPlatform(&backend);
         std::memset(keyDown, 0, sizeof keyDown);
         windowActive = 1;
-        quitsPosted = 0;
     }
-    void TearDown() override { installPlatform(nullptr); }
-    PlatformBackend backend{};
 };
 
 TEST_F(WindowProcTest, KeysSetAndClearTheirFlagsOnlyInsideTheTable) {
@@ -41,11 +30,6 @@ TEST_F(WindowProcTest, KeysSetAndClearTheirFlagsOnlyInsideTheTable) {
     EXPECT_EQ(std::memcmp(before, keyDown, sizeof before), 0);
 }
 
-TEST_F(WindowProcTest, SystemKeysAreNotRecorded) {
-    windowProc(nullptr, msgSysKeyDown, vkReturn, 0);
-    EXPECT_EQ(keyDown[vkReturn], 0);
-}
-
 TEST_F(WindowProcTest, OnlyTheMinimisedFlagStopsTheLoop) {
     windowProc(nullptr, msgActivate, uintptr_t{1} << 16, 0);
     EXPECT_EQ(windowActive, 0);
@@ -57,21 +41,6 @@ TEST_F(WindowProcTest, OnlyTheMinimisedFlagStopsTheLoop) {
     // Minimised while gaining the focus still counts as minimised.
     windowProc(nullptr, msgActivate, (uintptr_t{1} << 16) | 1, 0);
     EXPECT_EQ(windowActive, 0);
-}
-
-TEST_F(WindowProcTest, CloseAsksToQuitWithoutStoppingAnything) {
-    EXPECT_EQ(windowProc(nullptr, msgClose, 0, 0), 0);
-    EXPECT_EQ(quitsPosted, 1);
-}
-
-TEST(TimerCallbacks, EachSetsOnlyItsOwnFlag) {
-    repeatTick = 0;
-    fallTick = 0;
-    onFallTimer(nullptr, msgTimer, fallTimer, 0);
-    EXPECT_EQ(fallTick, 1);
-    EXPECT_EQ(repeatTick, 0);
-    onRepeatTimer(nullptr, msgTimer, repeatTimer, 0);
-    EXPECT_EQ(repeatTick, 1);
 }
 
 }  // namespace

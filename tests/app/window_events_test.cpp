@@ -25,12 +25,6 @@ TEST(WindowEvents, MinimisedWindowOnlyCollectsTicksAndRestoreTakesOneOfEach) {
                                         "timer set 1 300", "sound pic/move.wav background", "present play"}));
 }
 
-TEST(WindowEvents, FocusLostWithoutMinimisingKeepsThePlayGoing) {
-    Replay r = replay(startGame + "at 300 blur\nat 1500 keydown Escape\nat +40 keyup Escape\nat 2000 keydown Escape\n");
-    int blur = r.find("take blur");
-    EXPECT_GT(r.count("present play", blur, r.find("take key down Escape")), 50);
-}
-
 TEST(WindowEvents, KeysPressedWithAltAreNotRecorded) {
     Replay menu = replay("at 100 syskeydown Return\nat +40 syskeyup Return\nat 300 keydown Escape\n");
     EXPECT_EQ(menu.count("sound pic/spdup.wav"), 0);
@@ -38,13 +32,6 @@ TEST(WindowEvents, KeysPressedWithAltAreNotRecorded) {
                                      "at 600 keydown Escape\nat +40 keyup Escape\nat 1000 keydown Escape\n");
     EXPECT_EQ(play.count("sound pic/move.wav", play.find("take syskey down Left"), play.find("take key down Escape")),
               0);
-}
-
-TEST(WindowEvents, SizeAndSystemCommandsLeavePlayAlone) {
-    Replay r = replay(startGame + "at 300 size 640 480\nat 320 syscommand 0xF140\n"
-                                  "at 600 keydown Escape\nat +40 keyup Escape\nat 1000 keydown Escape\n");
-    EXPECT_GT(r.count("present play", r.find("take syscommand 0xf140"), r.find("take key down Escape")), 15);
-    EXPECT_EQ(r.exitCode, 0);
 }
 
 TEST(WindowEvents, FailedStartEndsWithStatusOneAndNoLoop) {

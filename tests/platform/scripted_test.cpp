@@ -82,47 +82,6 @@ TEST_F(Scripted, TheLimitEndsARunWithItsOwnQuit) {
     EXPECT_NE(scriptedTrace().find("    100 limit reached\n"), std::string::npos);
 }
 
-TEST_F(Scripted, KeyboardRepeatSendsKeyDownsUntilTheKeyGoesUp) {
-    load("at 0 keydown P repeat 30\nat 100 keyup P\n");
-    presentFrame();
-    int downs = 0;
-    while (scriptedNow() < 200) {
-        while (peekMessage()) downs += lastMessage.message == msgKeyDown;
-        presentFrame();
-    }
-    EXPECT_EQ(downs, 4);  // at 0, 30, 60 and 90
-}
-
-TEST_F(Scripted, MessageBoxesAnswerFromTheScriptAndAreTraced) {
-    load("answer no\n");
-    EXPECT_EQ(showMessageBox("Use Windowed Mode?", "Q", mbYesNo), idNo);
-    EXPECT_EQ(showMessageBox("Again?", "Q", mbYesNo), idYes);
-    EXPECT_EQ(showMessageBox("Line\nbreak", "E", mbIconStop), idOk);
-    std::string trace = scriptedTrace();
-    EXPECT_NE(trace.find("box \"Q\" \"Use Windowed Mode?\" 0x04 -> no"), std::string::npos);
-    EXPECT_NE(trace.find("box \"E\" \"Line\\nbreak\" 0x10 -> ok"), std::string::npos);
-}
-
-TEST_F(Scripted, NamedWindowStepsFailAndOthersSucceed) {
-    load("fail setPixelFormat\n");
-    const PlatformBackend* p = currentPlatform();
-    EXPECT_EQ(p->registerClass(), 1);
-    EXPECT_EQ(p->createWindow("t", 800, 600, 1), 1);
-    EXPECT_EQ(p->setPixelFormat(1), 0);
-    EXPECT_NE(scriptedTrace().find("window setPixelFormat failed"), std::string::npos);
-}
-
-TEST_F(Scripted, RepeatedLinesAreCountedOnce) {
-    load("");
-    setSceneNote("menu");
-    presentFrame();
-    presentFrame();
-    presentFrame();
-    setSceneNote("play");
-    presentFrame();
-    EXPECT_EQ(scriptedTrace(), "      0 present menu x3\n     48 present play\n");
-}
-
 TEST(ScriptReading, MalformedLinesAreRefusedWithTheirNumber) {
     const std::pair<const char*, const char*> bad[] = {
         {"at 10 keydown Nope\n", "line 1: unknown key 'Nope'"},
