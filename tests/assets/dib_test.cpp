@@ -175,7 +175,8 @@ TEST(DibDecoder, CoreHeaderReadsTriplesAndUnsignedSizes) {
     d.width = 1;
     d.height = 32768;  // negative if it were read as signed
     d.table = rampTable(16, true);
-    for (int r = 0; r < 32768; ++r) d.pixels = d.pixels + Bytes{uint8_t((r % 16) << 4), 0, 0, 0};
+    d.pixels.assign(32768 * 4, 0);
+    for (int r = 0; r < 32768; ++r) d.pixels[size_t(r) * 4] = uint8_t((r % 16) << 4);
     Image image = decodeQuietly(buildBmp(d));
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width, 1);
