@@ -42,7 +42,6 @@ uint32_t read32(const unsigned char* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-
 // The whole file, mapped read-only; everything is released when it goes out of scope.
 class MappedFile {
 public:
@@ -141,8 +140,9 @@ unsigned char* outputRow(const Layout& l, unsigned char* out, int64_t storedRow)
 
 void putIndex(const Layout& l, unsigned char* dst, unsigned index) { std::memcpy(dst, l.palette[index], 3); }
 
-// The hot loops store four bytes per pixel, the fourth overwritten by the next pixel; the last
-// pixel of a row gets exactly three, so no row ever touches another.
+// The 8- and 24-bit rows are the hot loops. They may store a few bytes past a pixel, always
+// overwritten by the next pixels of the same row; the end of a row is written exactly, so that no
+// row touches another.
 #if defined(__x86_64__) || defined(__i386__)
 // Eight pixels a step: one gather of their palette entries, one shuffle to drop the fourth bytes.
 __attribute__((target("avx2"))) int32_t convertIndicesGathered(const Layout& l, const unsigned char* src,
@@ -160,7 +160,7 @@ __attribute__((target("avx2"))) int32_t convertIndicesGathered(const Layout& l, 
     }
     return x;
 }
-const bool haveGather = __builtin_cpu_supports("avx2");
+const bool haveGather = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
 #endif
 
 void convertIndexRow(const Layout& l, const unsigned char* src, unsigned char* dst, int32_t w) {
@@ -183,8 +183,8 @@ void convertIndexRow(const Layout& l, const unsigned char* src, unsigned char* d
         std::memcpy(dst + 3 * x + 8, &high, 4);
     }
 #endif
-    for (; x + 1 < w; ++x) std::memcpy(dst + 3 * x, l.palette[src[x]], 4);
-    if (x < w) std::memcpy(dst + 3 * x, l.palette[src[x]], 3);
+    for (; x + 1 < w; ++x) std::memcpy(dst + 3 * x, l.palette[src[x]], 4);  // the fourth byte is the next pixel's
+    if (x < w) putIndex(l, dst + 3 * x, src[x]);
 }
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -203,7 +203,7 @@ __attribute__((target("ssse3"))) void swapRedAndBlueShuffled(const unsigned char
         dst[3 * x + 2] = src[3 * x];
     }
 }
-const bool haveShuffle = __builtin_cpu_supports("ssse3");
+const bool haveShuffle = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
 #endif
 
 void swapRedAndBlue(const unsigned char* src, unsigned char* dst, int32_t w) {
@@ -278,7 +278,7 @@ bool expandRunLength(const Layout& l, unsigned char* out) {
             if (++y < l.rows) row = outputRow(l, out, y);
         } else if (code == 1) {  // end of picture
             break;
-        } else if (code == 2) {  // move right and up by the next two bytes
+        } else if (code == 2) {  // move on by the next two bytes: columns, then stored rows
             if (end - p < 2) return false;
             x += p[0];
             y += p[1];
