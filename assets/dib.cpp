@@ -229,22 +229,15 @@ void convertRow(const Layout& l, const unsigned char* src, unsigned char* dst) {
         break;
     case 8: convertIndexRow(l, src, dst, w); break;
     case 16:
+    case 32:
         for (int32_t x = 0; x < w; ++x) {
-            uint32_t v = read16(src + 2 * x);
+            const uint32_t v = l.bitCount == 16 ? read16(src + 2 * x) : read32(src + 4 * x);
             dst[3 * x] = l.channels[0](v);
             dst[3 * x + 1] = l.channels[1](v);
             dst[3 * x + 2] = l.channels[2](v);
         }
         break;
     case 24: swapRedAndBlue(src, dst, w); break;
-    case 32:
-        for (int32_t x = 0; x < w; ++x) {
-            uint32_t v = read32(src + 4 * x);
-            dst[3 * x] = l.channels[0](v);
-            dst[3 * x + 1] = l.channels[1](v);
-            dst[3 * x + 2] = l.channels[2](v);
-        }
-        break;
     }
 }
 

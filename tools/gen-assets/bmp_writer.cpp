@@ -7,18 +7,10 @@
 #include <map>
 #include <vector>
 
+#include "file_out.h"
+
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-void put16(Bytes& b, uint32_t v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-void put32(Bytes& b, uint32_t v) {
-    put16(b, v & 0xFFFF);
-    put16(b, v >> 16);
-}
 
 uint32_t packed(const Picture& p, size_t i) {
     return uint32_t(p.rgb[3 * i]) << 16 | uint32_t(p.rgb[3 * i + 1]) << 8 | p.rgb[3 * i + 2];
@@ -199,7 +191,7 @@ Bytes pixelData(const Picture& p, const Indexed& ix, BmpEncoding e) {
                     const int levels = (1 << bits) - 1;
                     return std::min(levels, int(v / 255.0f * levels + d));
                 };
-                put16(out, uint32_t(q(px[0], 5) << 11 | q(px[1], 6) << 5 | q(px[2], 5)));
+                putLe16(out, uint32_t(q(px[0], 5) << 11 | q(px[1], 6) << 5 | q(px[2], 5)));
             }
             out.resize(start + rowStride(w, 16), 0);
         }
@@ -256,53 +248,43 @@ bool writeBmp(const std::string& path, const Picture& picture, BmpEncoding e) {
     // A core header has no colours-used field, so its table is always full.
     const size_t tableEntries = core && eight ? 256 : ix.palette.size();
     if (core) {
-        put32(header, 12);
-        put16(header, uint32_t(picture.width));
-        put16(header, uint32_t(picture.height));
-        put16(header, 1);
-        put16(header, uint32_t(bits));
+        putLe32(header, 12);
+        putLe16(header, uint32_t(picture.width));
+        putLe16(header, uint32_t(picture.height));
+        putLe16(header, 1);
+        putLe16(header, uint32_t(bits));
         for (size_t i = 0; i < tableEntries; ++i) {
             const uint32_t c = i < ix.palette.size() ? ix.palette[i] : 0;
             header.insert(header.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
         }
     } else {
-        put32(header, 40);
-        put32(header, uint32_t(picture.width));
-        put32(header, uint32_t(e == BmpEncoding::rgb24TopDown ? -picture.height : picture.height));
-        put16(header, 1);
-        put16(header, uint32_t(bits));
-        put32(header, compression);
-        put32(header, e == BmpEncoding::rgb24 ? 0 : uint32_t(pixels.size()));  // 0: the size follows from the rows
-        put32(header, 2835);  // 72 dots per inch
-        put32(header, 2835);
-        put32(header, uint32_t(ix.palette.size()));
-        put32(header, 0);
+        putLe32(header, 40);
+        putLe32(header, uint32_t(picture.width));
+        putLe32(header, uint32_t(e == BmpEncoding::rgb24TopDown ? -picture.height : picture.height));
+        putLe16(header, 1);
+        putLe16(header, uint32_t(bits));
+        putLe32(header, compression);
+        putLe32(header, e == BmpEncoding::rgb24 ? 0 : uint32_t(pixels.size()));  // 0: the size follows from the rows
+        putLe32(header, 2835);  // 72 dots per inch
+        putLe32(header, 2835);
+        putLe32(header, uint32_t(ix.palette.size()));
+        putLe32(header, 0);
         if (compression == 3) {
-            put32(header, 0xF800);
-            put32(header, 0x07E0);
-            put32(header, 0x001F);
+            putLe32(header, 0xF800);
+            putLe32(header, 0x07E0);
+            putLe32(header, 0x001F);
         }
-        for (uint32_t c : ix.palette) put32(header, c);
+        for (uint32_t c : ix.palette) putLe32(header, c);
     }
 
     Bytes file;
     file.push_back('B');
     file.push_back('M');
-    put32(file, uint32_t(14 + header.size() + pixels.size()));
-    put32(file, 0);
-    put32(file, uint32_t(14 + header.size()));
+    putLe32(file, uint32_t(14 + header.size() + pixels.size()));
+    putLe32(file, 0);
+    putLe32(file, uint32_t(14 + header.size()));
     file.insert(file.end(), header.begin(), header.end());
     file.insert(file.end(), pixels.begin(), pixels.end());
 
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        std::perror(path.c_str());
-        return false;
-    }
-    const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    if (std::fclose(f) != 0 || !ok) {
-        std::perror(path.c_str());
-        return false;
-    }
-    return true;
+    return writeFile(path, file);
 }

@@ -18,6 +18,11 @@ void Canvas::blend(int x, int y, Rgb colour, float alpha) {
     p = mix(p, colour, std::min(alpha, 1.0f));
 }
 
+void paint(Canvas& c, const std::function<Rgb(int x, int y)>& colour) {
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x) c.at(x, y) = colour(x, y);
+}
+
 float clamp01(float v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
 
 Picture toPicture(const Canvas& c) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct Canvas {
     // Blends colour over pixel (x, y) with coverage `alpha` (0..1); outside pixels are ignored.
     void blend(int x, int y, Rgb colour, float alpha);
 };
+
+// Sets every pixel of c to colour(x, y).
+void paint(Canvas& c, const std::function<Rgb(int x, int y)>& colour);
 
 // 8-bit red, green, blue rows, bottom row first, as the BMP writer takes them.
 struct Picture {

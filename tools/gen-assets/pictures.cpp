@@ -162,22 +162,21 @@ void addCellGrid(Canvas& c) {
 
 Canvas nightSky() {
     Canvas c(bgWidth, bgHeight);
-    for (int y = 0; y < bgHeight; ++y)
-        for (int x = 0; x < bgWidth; ++x) {
-            const float fy = float(y) / bgHeight;
-            Rgb p = mix(rgb8(5, 7, 22), rgb8(20, 24, 62), fy);
-            // An aurora curtain across the upper half.
-            const float centre = 380 + 40 * std::sin(x * 0.025f) + 22 * std::sin(x * 0.061f + 1);
-            const float curtain = std::exp(-std::pow((y - centre) / 34, 2.0f)) *
-                                  (0.35f + 0.65f * fractalNoise(x / 9.0f, y / 70.0f, 11, 3));
-            p = p + rgb8(40, 190, 140) * (0.32f * curtain);
-            const float star = hash2(x, y, 7);
-            if (star > 0.9965f) p = mix(p, rgb8(200, 210, 255), 0.25f + 0.5f * hash2(x, y, 8));
-            // Hills at the foot of the well.
-            const float hill = 34 + 22 * fractalNoise(x / 50.0f, 0, 5, 3);
-            p = mix(p, rgb8(4, 5, 12), cover(float(y) - hill));
-            c.at(x, y) = p;
-        }
+    paint(c, [&](int x, int y) {
+        const float fy = float(y) / bgHeight;
+        Rgb p = mix(rgb8(5, 7, 22), rgb8(20, 24, 62), fy);
+        // An aurora curtain across the upper half.
+        const float centre = 380 + 40 * std::sin(x * 0.025f) + 22 * std::sin(x * 0.061f + 1);
+        const float curtain = std::exp(-std::pow((y - centre) / 34, 2.0f)) *
+                              (0.35f + 0.65f * fractalNoise(x / 9.0f, y / 70.0f, 11, 3));
+        p = p + rgb8(40, 190, 140) * (0.32f * curtain);
+        const float star = hash2(x, y, 7);
+        if (star > 0.9965f) p = mix(p, rgb8(200, 210, 255), 0.25f + 0.5f * hash2(x, y, 8));
+        // Hills at the foot of the well.
+        const float hill = 34 + 22 * fractalNoise(x / 50.0f, 0, 5, 3);
+        p = mix(p, rgb8(4, 5, 12), cover(float(y) - hill));
+        return p;
+    });
     // A few bright stars with a soft cross of light.
     for (int i = 0; i < 14; ++i) {
         const float sx = 8 + hash2(i, 1, 21) * 240, sy = 110 + hash2(i, 2, 21) * 390;
@@ -195,20 +194,19 @@ Canvas nightSky() {
 
 Canvas deepSea() {
     Canvas c(bgWidth, bgHeight);
-    for (int y = 0; y < bgHeight; ++y)
-        for (int x = 0; x < bgWidth; ++x) {
-            const float fy = float(y) / bgHeight;
-            Rgb p = mix(rgb8(2, 16, 28), rgb8(8, 58, 80), fy);
-            // Slanted shafts of light from the surface, fading with depth.
-            const float phase = (x + 0.38f * (bgHeight - y)) * 0.045f + 2.5f * fractalNoise(x / 60.0f, y / 200.0f, 3, 2);
-            const float shaft = std::pow(0.5f + 0.5f * std::sin(phase), 8.0f) * std::pow(fy, 1.6f);
-            p = p + rgb8(110, 215, 225) * (0.16f * shaft);
-            // Rippled sand on the floor.
-            const float floor = 30 + 10 * fractalNoise(x / 40.0f, 0, 9, 3);
-            const Rgb sand = mix(rgb8(26, 36, 34), rgb8(44, 52, 44), fractalNoise(x / 6.0f, y / 3.0f, 13, 2));
-            p = mix(p, sand, cover(float(y) - floor));
-            c.at(x, y) = p;
-        }
+    paint(c, [&](int x, int y) {
+        const float fy = float(y) / bgHeight;
+        Rgb p = mix(rgb8(2, 16, 28), rgb8(8, 58, 80), fy);
+        // Slanted shafts of light from the surface, fading with depth.
+        const float phase = (x + 0.38f * (bgHeight - y)) * 0.045f + 2.5f * fractalNoise(x / 60.0f, y / 200.0f, 3, 2);
+        const float shaft = std::pow(0.5f + 0.5f * std::sin(phase), 8.0f) * std::pow(fy, 1.6f);
+        p = p + rgb8(110, 215, 225) * (0.16f * shaft);
+        // Rippled sand on the floor.
+        const float floor = 30 + 10 * fractalNoise(x / 40.0f, 0, 9, 3);
+        const Rgb sand = mix(rgb8(26, 36, 34), rgb8(44, 52, 44), fractalNoise(x / 6.0f, y / 3.0f, 13, 2));
+        p = mix(p, sand, cover(float(y) - floor));
+        return p;
+    });
     // Rising bubbles: thin rings with a highlight.
     for (int i = 0; i < 26; ++i) {
         const float bx = 10 + hash2(i, 3, 31) * 236, by = 60 + hash2(i, 4, 31) * 440;
@@ -228,24 +226,23 @@ Canvas deepSea() {
 Canvas stoneWall() {
     Canvas c(bgWidth, bgHeight);
     const int brickW = 64, brickH = 32;
-    for (int y = 0; y < bgHeight; ++y)
-        for (int x = 0; x < bgWidth; ++x) {
-            const int row = y / brickH;
-            const int shifted = x + (row % 2) * (brickW / 2);
-            const int column = shifted / brickW;
-            const float bx = float(shifted % brickW), by = float(y % brickH);
-            const float tone = 0.8f + 0.4f * hash2(column, row, 41);
-            const float grain = fractalNoise(x / 5.0f, y / 5.0f, 43, 3);
-            Rgb p = mix(rgb8(46, 36, 30), rgb8(74, 60, 50), grain) * tone;
-            // Lit top edge and shaded bottom edge of each stone, then the mortar.
-            p = p * (1 + 0.25f * smoothstep(6, 2, brickH - by) - 0.3f * smoothstep(6, 2, by));
-            const float mortar = std::min(std::min(bx, brickW - bx), std::min(by, brickH - by));
-            p = mix(p, rgb8(20, 17, 16), smoothstep(2.5f, 1.5f, mortar));
-            // Torchlight: warmer and brighter towards the middle of the well.
-            const float dx = (x - 128) / 180.0f, dy = (y - 300) / 380.0f;
-            p = p * (0.55f + 0.5f * std::exp(-(dx * dx + dy * dy) * 2.5f));
-            c.at(x, y) = p;
-        }
+    paint(c, [&](int x, int y) {
+        const int row = y / brickH;
+        const int shifted = x + (row % 2) * (brickW / 2);
+        const int column = shifted / brickW;
+        const float bx = float(shifted % brickW), by = float(y % brickH);
+        const float tone = 0.8f + 0.4f * hash2(column, row, 41);
+        const float grain = fractalNoise(x / 5.0f, y / 5.0f, 43, 3);
+        Rgb p = mix(rgb8(46, 36, 30), rgb8(74, 60, 50), grain) * tone;
+        // Lit top edge and shaded bottom edge of each stone, then the mortar.
+        p = p * (1 + 0.25f * smoothstep(6, 2, brickH - by) - 0.3f * smoothstep(6, 2, by));
+        const float mortar = std::min(std::min(bx, brickW - bx), std::min(by, brickH - by));
+        p = mix(p, rgb8(20, 17, 16), smoothstep(2.5f, 1.5f, mortar));
+        // Torchlight: warmer and brighter towards the middle of the well.
+        const float dx = (x - 128) / 180.0f, dy = (y - 300) / 380.0f;
+        p = p * (0.55f + 0.5f * std::exp(-(dx * dx + dy * dy) * 2.5f));
+        return p;
+    });
     addCellGrid(c);
     return c;
 }
@@ -253,58 +250,56 @@ Canvas stoneWall() {
 Canvas crystalCave() {
     Canvas c(bgWidth, bgHeight);
     const int cell = 48;
-    for (int y = 0; y < bgHeight; ++y)
-        for (int x = 0; x < bgWidth; ++x) {
-            // Voronoi facets: nearest and second-nearest jittered point.
-            float best = 1e9f, second = 1e9f;
-            int bestX = 0, bestY = 0;
-            const int cx = x / cell, cy = y / cell;
-            for (int j = cy - 1; j <= cy + 1; ++j)
-                for (int i = cx - 1; i <= cx + 1; ++i) {
-                    const float px = (i + 0.15f + 0.7f * hash2(i, j, 51)) * cell;
-                    const float py = (j + 0.15f + 0.7f * hash2(i, j, 52)) * cell;
-                    const float d = std::hypot(x + 0.5f - px, y + 0.5f - py);
-                    if (d < best) {
-                        second = best;
-                        best = d;
-                        bestX = i;
-                        bestY = j;
-                    } else if (d < second) {
-                        second = d;
-                    }
+    paint(c, [&](int x, int y) {
+        // Voronoi facets: nearest and second-nearest jittered point.
+        float best = 1e9f, second = 1e9f;
+        int bestX = 0, bestY = 0;
+        const int cx = x / cell, cy = y / cell;
+        for (int j = cy - 1; j <= cy + 1; ++j)
+            for (int i = cx - 1; i <= cx + 1; ++i) {
+                const float px = (i + 0.15f + 0.7f * hash2(i, j, 51)) * cell;
+                const float py = (j + 0.15f + 0.7f * hash2(i, j, 52)) * cell;
+                const float d = std::hypot(x + 0.5f - px, y + 0.5f - py);
+                if (d < best) {
+                    second = best;
+                    best = d;
+                    bestX = i;
+                    bestY = j;
+                } else if (d < second) {
+                    second = d;
                 }
-            const float angle = hash2(bestX, bestY, 53) * 2 * pi;
-            const float slope = ((x - bestX * cell) * std::cos(angle) + (y - bestY * cell) * std::sin(angle)) / cell;
-            Rgb p = mix(rgb8(24, 12, 42), rgb8(72, 36, 104), clamp01(0.35f + 0.5f * hash2(bestX, bestY, 54) + 0.25f * slope));
-            p = mix(p, rgb8(150, 104, 210), 0.55f * smoothstep(2.2f, 0.4f, second - best));
-            const float fy = float(y) / bgHeight;
-            c.at(x, y) = p * (0.6f + 0.4f * fy);
-        }
+            }
+        const float angle = hash2(bestX, bestY, 53) * 2 * pi;
+        const float slope = ((x - bestX * cell) * std::cos(angle) + (y - bestY * cell) * std::sin(angle)) / cell;
+        Rgb p = mix(rgb8(24, 12, 42), rgb8(72, 36, 104), clamp01(0.35f + 0.5f * hash2(bestX, bestY, 54) + 0.25f * slope));
+        p = mix(p, rgb8(150, 104, 210), 0.55f * smoothstep(2.2f, 0.4f, second - best));
+        const float fy = float(y) / bgHeight;
+        return p * (0.6f + 0.4f * fy);
+    });
     addCellGrid(c);
     return c;
 }
 
 Canvas volcanicDusk() {
     Canvas c(bgWidth, bgHeight);
-    for (int y = 0; y < bgHeight; ++y)
-        for (int x = 0; x < bgWidth; ++x) {
-            const float fy = float(y) / bgHeight;
-            Rgb p = mix(rgb8(110, 34, 14), rgb8(12, 4, 22), std::pow(clamp01((fy - 0.28f) / 0.72f), 0.6f));
-            // A dim red sun low behind the mountains.
-            const float sun = std::hypot(x - 168.0f, y - 190.0f);
-            p = mix(p, rgb8(170, 58, 22), cover(sun - 34) * 0.8f);
-            p = p + rgb8(90, 24, 8) * (0.35f * std::exp(-sun / 60));
-            const float far = 150 + 70 * fractalNoise(x / 70.0f, 0, 61, 4);
-            p = mix(p, rgb8(36, 12, 16), cover(float(y) - far));
-            const float near = 90 + 45 * fractalNoise(x / 40.0f, 0, 62, 4);
-            if (float(y) < near + 1) {
-                // Lava seams glowing in the near slopes.
-                const float seam = std::fabs(fractalNoise(x / 30.0f, y / 30.0f, 63, 3) - 0.5f);
-                Rgb rock = mix(rgb8(12, 5, 7), rgb8(200, 70, 14), 0.7f * smoothstep(0.03f, 0.0f, seam) * (1 - y / near));
-                p = mix(p, rock, cover(float(y) - near));
-            }
-            c.at(x, y) = p;
+    paint(c, [&](int x, int y) {
+        const float fy = float(y) / bgHeight;
+        Rgb p = mix(rgb8(110, 34, 14), rgb8(12, 4, 22), std::pow(clamp01((fy - 0.28f) / 0.72f), 0.6f));
+        // A dim red sun low behind the mountains.
+        const float sun = std::hypot(x - 168.0f, y - 190.0f);
+        p = mix(p, rgb8(170, 58, 22), cover(sun - 34) * 0.8f);
+        p = p + rgb8(90, 24, 8) * (0.35f * std::exp(-sun / 60));
+        const float far = 150 + 70 * fractalNoise(x / 70.0f, 0, 61, 4);
+        p = mix(p, rgb8(36, 12, 16), cover(float(y) - far));
+        const float near = 90 + 45 * fractalNoise(x / 40.0f, 0, 62, 4);
+        if (float(y) < near + 1) {
+            // Lava seams glowing in the near slopes.
+            const float seam = std::fabs(fractalNoise(x / 30.0f, y / 30.0f, 63, 3) - 0.5f);
+            Rgb rock = mix(rgb8(12, 5, 7), rgb8(200, 70, 14), 0.7f * smoothstep(0.03f, 0.0f, seam) * (1 - y / near));
+            p = mix(p, rock, cover(float(y) - near));
         }
+        return p;
+    });
     // Embers drifting up.
     for (int i = 0; i < 40; ++i) {
         const float ex = hash2(i, 6, 71) * 256, ey = 80 + hash2(i, 7, 71) * 420;
@@ -347,13 +342,12 @@ void drawLabel(Canvas& c, const Strokes& strokes, float bottomY, float topY, con
 
 Canvas digitTile(int digit) {
     Canvas c(64, 64);
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) {
-            const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 32, 32, 30, 30, 9);
-            Rgb p = mix(rgb8(22, 28, 66), rgb8(54, 66, 130), y / 63.0f);
-            p = mix(p, rgb8(150, 170, 240), cover(std::fabs(d + 1.5f) - 1.2f));
-            c.at(x, y) = mix(Rgb{0, 0, 0}, p, cover(d));
-        }
+    paint(c, [&](int x, int y) {
+        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 32, 32, 30, 30, 9);
+        Rgb p = mix(rgb8(22, 28, 66), rgb8(54, 66, 130), y / 63.0f);
+        p = mix(p, rgb8(150, 170, 240), cover(std::fabs(d + 1.5f) - 1.2f));
+        return mix(Rgb{0, 0, 0}, p, cover(d));
+    });
     const float cap = 40;
     drawLabel(c, textStrokes(std::string(1, char('0' + digit)), cap, 32, 32), 12, 52,
               {7, 11, 2, rgb8(255, 250, 200), rgb8(255, 196, 64), rgb8(28, 16, 6)});
@@ -363,16 +357,15 @@ Canvas digitTile(int digit) {
 Canvas menuButton(const char* text, Rgb top, Rgb bottom) {
     const int w = 512, h = 256;
     Canvas c(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 256, 128, 250, 122, 52);
-            Rgb p = mix(bottom, top, y / float(h - 1));
-            // Gloss on the upper half, a gold frame with a dark inner line.
-            p = mix(p, Rgb{1, 1, 1}, 0.16f * smoothstep(118, 140, float(y)) * smoothstep(-4, -30, d));
-            p = mix(p, rgb8(24, 18, 10), cover(std::fabs(d + 13) - 2));
-            p = mix(p, mix(rgb8(170, 120, 40), rgb8(250, 214, 120), y / float(h - 1)), cover(std::fabs(d + 5.5f) - 5));
-            c.at(x, y) = mix(Rgb{0, 0, 0}, p, cover(d));
-        }
+    paint(c, [&](int x, int y) {
+        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 256, 128, 250, 122, 52);
+        Rgb p = mix(bottom, top, y / float(h - 1));
+        // Gloss on the upper half, a gold frame with a dark inner line.
+        p = mix(p, Rgb{1, 1, 1}, 0.16f * smoothstep(118, 140, float(y)) * smoothstep(-4, -30, d));
+        p = mix(p, rgb8(24, 18, 10), cover(std::fabs(d + 13) - 2));
+        p = mix(p, mix(rgb8(170, 120, 40), rgb8(250, 214, 120), y / float(h - 1)), cover(std::fabs(d + 5.5f) - 5));
+        return mix(Rgb{0, 0, 0}, p, cover(d));
+    });
     drawLabel(c, textStrokes(text, 60, 256, 128), 98, 158,
               {12, 21, 5, rgb8(255, 255, 250), rgb8(238, 234, 222), rgb8(14, 12, 10)});
     return c;
@@ -381,14 +374,13 @@ Canvas menuButton(const char* text, Rgb top, Rgb bottom) {
 // Key indicators: a light key cap seen from above with a dark symbol.
 Canvas keyCap(const Strokes& symbol, float strokeWidth) {
     Canvas c(64, 64);
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) {
-            const float outer = roundedBoxDistance(x + 0.5f, y + 0.5f, 32, 32, 30, 30, 9);
-            const float face = roundedBoxDistance(x + 0.5f, y + 0.5f, 32, 34.5f, 24, 23, 7);
-            Rgb p = mix(rgb8(62, 68, 84), rgb8(104, 110, 126), y / 63.0f);
-            p = mix(p, mix(rgb8(176, 182, 196), rgb8(232, 235, 242), y / 63.0f), cover(face));
-            c.at(x, y) = mix(Rgb{0, 0, 0}, p, cover(outer));
-        }
+    paint(c, [&](int x, int y) {
+        const float outer = roundedBoxDistance(x + 0.5f, y + 0.5f, 32, 32, 30, 30, 9);
+        const float face = roundedBoxDistance(x + 0.5f, y + 0.5f, 32, 34.5f, 24, 23, 7);
+        Rgb p = mix(rgb8(62, 68, 84), rgb8(104, 110, 126), y / 63.0f);
+        p = mix(p, mix(rgb8(176, 182, 196), rgb8(232, 235, 242), y / 63.0f), cover(face));
+        return mix(Rgb{0, 0, 0}, p, cover(outer));
+    });
     const std::vector<float> field = distanceField(symbol, 64, 64);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x) c.blend(x, y, rgb8(30, 40, 70), cover(field[size_t(y) * 64 + size_t(x)] - strokeWidth / 2));

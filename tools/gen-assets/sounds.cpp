@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "canvas.h"
+#include "file_out.h"
 
 namespace {
 
@@ -91,43 +92,24 @@ Samples arpeggio() {
     return s;
 }
 
-void put16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-void put32(std::vector<uint8_t>& b, uint32_t v) {
-    put16(b, v & 0xFFFF);
-    put16(b, v >> 16);
-}
-
 // Writes 16-bit mono PCM.
 bool writeWav(const std::string& path, const Samples& s) {
-    std::vector<uint8_t> b;
+    Bytes b;
     const uint32_t dataBytes = uint32_t(s.size() * 2);
     b.insert(b.end(), {'R', 'I', 'F', 'F'});
-    put32(b, 36 + dataBytes);
+    putLe32(b, 36 + dataBytes);
     b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    put32(b, 16);
-    put16(b, 1);  // PCM
-    put16(b, 1);  // mono
-    put32(b, sampleRate);
-    put32(b, sampleRate * 2);
-    put16(b, 2);
-    put16(b, 16);
+    putLe32(b, 16);
+    putLe16(b, 1);  // PCM
+    putLe16(b, 1);  // mono
+    putLe32(b, sampleRate);
+    putLe32(b, sampleRate * 2);
+    putLe16(b, 2);
+    putLe16(b, 16);
     b.insert(b.end(), {'d', 'a', 't', 'a'});
-    put32(b, dataBytes);
-    for (float v : s) put16(b, uint16_t(int16_t(std::lround(std::fmax(-1.0f, std::fmin(1.0f, v)) * 32767))));
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        std::perror(path.c_str());
-        return false;
-    }
-    const bool ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
-    if (std::fclose(f) != 0 || !ok) {
-        std::perror(path.c_str());
-        return false;
-    }
-    return true;
+    putLe32(b, dataBytes);
+    for (float v : s) putLe16(b, uint16_t(int16_t(std::lround(std::fmax(-1.0f, std::fmin(1.0f, v)) * 32767))));
+    return writeFile(path, b);
 }
 
 }  // namespace
