@@ -1,6 +1,7 @@
 // createGameWindow and destroyGameWindow on a recording backend: step order, failure messages, teardown.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -172,10 +173,17 @@ TEST_F(GameWindowTest, RefusedModeDeclinedClosesWithoutTeardown) {
 
 // Each creation step that can fail, the text it shows and the teardown that runs before the box.
 struct CreationFailure {
+    const char* name;
     const char* step;
     const char* text;
     std::vector<std::string> teardown;
 };
+void PrintTo(const CreationFailure& f, std::ostream* os) { *os << f.name; }
+
+template <typename Failure>
+std::string caseName(const ::testing::TestParamInfo<Failure>& info) {
+    return info.param.name;
+}
 
 class CreationFailureTest : public GameWindowTest, public ::testing::WithParamInterface<CreationFailure> {};
 
@@ -197,26 +205,29 @@ TEST_P(CreationFailureTest, TearsDownWhatExistsThenShowsItsText) {
 INSTANTIATE_TEST_SUITE_P(
     EveryStep, CreationFailureTest,
     ::testing::Values(
-        CreationFailure{"createWindow Brinvale by Tolmarck 800x600 fullscreen", "Window Creation Error.",
+        CreationFailure{"Window", "createWindow Brinvale by Tolmarck 800x600 fullscreen", "Window Creation Error.",
                         {"unregisterClass"}},
-        CreationFailure{"getDeviceContext", "Can't Create A GL Device Context.", {"destroyWindow", "unregisterClass"}},
-        CreationFailure{"choosePixelFormat 16 16", "Can't Find A Suitable PixelFormat.",
+        CreationFailure{"DeviceContext", "getDeviceContext", "Can't Create A GL Device Context.", {"destroyWindow", "unregisterClass"}},
+        CreationFailure{"ChooseFormat", "choosePixelFormat 16 16", "Can't Find A Suitable PixelFormat.",
                         {"releaseDeviceContext", "destroyWindow", "unregisterClass"}},
-        CreationFailure{"setPixelFormat 7", "Can't Set The PixelFormat.",
+        CreationFailure{"SetFormat", "setPixelFormat 7", "Can't Set The PixelFormat.",
                         {"releaseDeviceContext", "destroyWindow", "unregisterClass"}},
-        CreationFailure{"createContext", "Can't Create A GL Rendering Context.",
+        CreationFailure{"Context", "createContext", "Can't Create A GL Rendering Context.",
                         {"releaseDeviceContext", "destroyWindow", "unregisterClass"}},
-        CreationFailure{"makeCurrent 1", "Can't Activate The GL Rendering Context.",
+        CreationFailure{"MakeCurrent", "makeCurrent 1", "Can't Activate The GL Rendering Context.",
                         {"makeCurrent 0", "deleteContext", "releaseDeviceContext", "destroyWindow", "unregisterClass"}},
-        CreationFailure{"initRenderer", "Initialization Failed.",
+        CreationFailure{"Renderer", "initRenderer", "Initialization Failed.",
                         {"makeCurrent 0", "deleteContext", "releaseDeviceContext", "destroyWindow",
-                         "unregisterClass"}}));
+                         "unregisterClass"}}),
+    caseName<CreationFailure>);
 
 // Each release that can fail and its box; teardown always goes on to the end.
 struct ReleaseFailure {
+    const char* name;
     const char* step;
     const char* text;
 };
+void PrintTo(const ReleaseFailure& f, std::ostream* os) { *os << f.name; }
 
 class ReleaseFailureTest : public GameWindowTest, public ::testing::WithParamInterface<ReleaseFailure> {};
 
@@ -235,11 +246,12 @@ TEST_P(ReleaseFailureTest, ShowsItsBoxAndGoesOn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryRelease, ReleaseFailureTest,
-                         ::testing::Values(ReleaseFailure{"makeCurrent 0", "Release Of DC And RC Failed."},
-                                           ReleaseFailure{"deleteContext", "Release Rendering Context Failed."},
-                                           ReleaseFailure{"releaseDeviceContext", "Release Device Context Failed."},
-                                           ReleaseFailure{"destroyWindow", "Could Not Release hWnd."},
-                                           ReleaseFailure{"unregisterClass", "Could Not Unregister Class."}));
+                         ::testing::Values(ReleaseFailure{"ReleaseCurrent", "makeCurrent 0", "Release Of DC And RC Failed."},
+                                           ReleaseFailure{"DeleteContext", "deleteContext", "Release Rendering Context Failed."},
+                                           ReleaseFailure{"DeviceContext", "releaseDeviceContext", "Release Device Context Failed."},
+                                           ReleaseFailure{"Window", "destroyWindow", "Could Not Release hWnd."},
+                                           ReleaseFailure{"Class", "unregisterClass", "Could Not Unregister Class."}),
+                         caseName<ReleaseFailure>);
 
 TEST_F(GameWindowTest, TeardownReleasesNothingTwice) {
     ASSERT_EQ(create(0), 1);

@@ -1,0 +1,587 @@
+#!/usr/bin/env python3
+"""End-to-end runs of the real game under a private Xvfb, driven with xdotool and judged from screenshots.
+
+Usage: e2e.py CASE --game PATH --build DIR --artefacts DIR [--cmake PATH] [--seconds N]
+Each case starts its own X server, keeps its screenshots and the game's output under the artefacts
+folder, and exits non-zero with a reason when a check fails.
+"""
+
+import argparse
+import math
+import os
+import random
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+TITLE = "Brinvale by Tolmarck"
+QUESTION_CAPTION = "Vixo GL"
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+# ---------------------------------------------------------------- screenshots
+
+
+class Image:
+    """A screenshot as packed 8-bit RGB."""
+
+    def __init__(self, path):
+        raw = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True, capture_output=True).stdout
+        fields = re.match(rb"P6\s+(\d+)\s+(\d+)\s+(\d+)\s", raw)
+        self.width, self.height = int(fields.group(1)), int(fields.group(2))
+        self.data = raw[fields.end():]
+        self.path = path
+
+    def pixel(self, x, y):
+        i = 3 * (y * self.width + x)
+        return tuple(self.data[i:i + 3])
+
+    def mean(self, x, y, half=3):
+        """Mean colour of the (2*half+1)-square around x, y, clipped to the image."""
+        total, count = [0, 0, 0], 0
+        for yy in range(max(0, y - half), min(self.height, y + half + 1)):
+            for xx in range(max(0, x - half), min(self.width, x + half + 1)):
+                p = self.pixel(xx, yy)
+                total = [t + c for t, c in zip(total, p)]
+                count += 1
+        return tuple(t / count for t in total)
+
+
+def distance(a, b):
+    return max(abs(x - y) for x, y in zip(a, b))
+
+
+def is_dark(colour, tolerance=10):
+    return max(colour) <= tolerance
+
+
+def pattern(image, centre, half):
+    """Brightness on a 7x7 grid over a square of the given half side, normalised to mean 0, spread 1."""
+    values = [sum(image.mean(round(centre[0] + dx * half / 4), round(centre[1] + dy * half / 4), 1)) / 3
+              for dx in range(-3, 4) for dy in range(-3, 4)]
+    mean = sum(values) / len(values)
+    spread = math.sqrt(sum((v - mean) ** 2 for v in values) / len(values)) or 1
+    return [(v - mean) / spread for v in values]
+
+
+def correlation(a, b):
+    """1 for the same picture, near 0 for unrelated ones."""
+    return sum(x * y for x, y in zip(a, b)) / len(a)
+
+
+# ---------------------------------------------------------------- scene geometry
+
+TAN_HALF_FOV = math.tan(math.radians(22.5))
+
+
+def project(x, y, z, origin=(0, 0), size=(800, 600)):
+    """Screen position of a scene point under the game's 45-degree perspective."""
+    w, h = size
+    ndc_x = x / (-z * TAN_HALF_FOV * w / h)
+    ndc_y = y / (-z * TAN_HALF_FOV)
+    return (round(origin[0] + (ndc_x + 1) * w / 2), round(origin[1] + (1 - ndc_y) * h / 2))
+
+
+def cell(column, row, origin):
+    return project(2 * column - 19, 15 - 2 * row, -40, origin)
+
+
+# ---------------------------------------------------------------- the X server and the game
+
+
+class Session:
+    """One Xvfb, the game on it, and the artefacts of one case."""
+
+    def __init__(self, args, case, screen):
+        self.args = args
+        self.dir = os.path.join(args.artefacts, case)
+        shutil.rmtree(self.dir, ignore_errors=True)
+        os.makedirs(self.dir)
+        self.shots = 0
+        self.game = None
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
+                                     pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read_end, 16)
+            check(chunk, "Xvfb did not start")
+            number += chunk
+        os.close(read_end)
+        self.display = ":" + number.decode().strip()
+        self.env = dict(os.environ, DISPLAY=self.display)
+        self.env.pop("WAYLAND_DISPLAY", None)
+
+    def close(self):
+        if self.game and self.game.poll() is None:
+            self.game.kill()
+            self.game.wait()
+        self.xvfb.terminate()
+        self.xvfb.wait()
+
+    def start(self, cwd=None, command=None):
+        self.out = open(os.path.join(self.dir, "game.stdout"), "w")
+        self.err_path = os.path.join(self.dir, "game.stderr")
+        self.err = open(self.err_path, "w")
+        self.game = subprocess.Popen(command or [self.args.game], cwd=cwd or self.args.build, env=self.env,
+                                     stdout=self.out, stderr=self.err)
+
+    def exit_status(self, timeout=20):
+        try:
+            status = self.game.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("the game did not exit within %d s" % timeout)
+        self.out.close()
+        self.err.close()
+        return status
+
+    def stderr_text(self):
+        if not self.err.closed:
+            self.err.flush()
+        with open(self.err_path) as f:
+            return f.read()
+
+    def x(self, *command):
+        return subprocess.run(list(command), env=self.env, check=True, capture_output=True, text=True).stdout
+
+    def windows(self):
+        """Top-level windows: name -> (id, width, height, absolute x, absolute y)."""
+        found = {}
+        for line in self.x("xwininfo", "-root", "-tree").splitlines():
+            m = re.match(r'\s+(0x[0-9a-f]+) "(.*)": .*?(\d+)x(\d+)[+-]-?\d+[+-]-?\d+\s+\+?(-?\d+)\+?(-?\d+)\s*$', line)
+            if m:
+                found[m.group(2)] = (m.group(1), int(m.group(3)), int(m.group(4)), int(m.group(5)), int(m.group(6)))
+        return found
+
+    def wait_window(self, name, timeout=20):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            w = self.windows()
+            if name in w:
+                return w[name]
+            check(self.game.poll() is None, "the game exited (%s) before window %r" % (self.game.returncode, name))
+            time.sleep(0.1)
+        raise Failure("no window %r within %d s (windows: %s)" % (name, timeout, sorted(self.windows())))
+
+    def answer_box(self, caption, key="Return", timeout=20):
+        """Waits for the message box with this caption, keeps its picture and answers it with a key."""
+        box = self.wait_window(caption, timeout)
+        time.sleep(0.3)  # let the box draw itself before the picture is taken
+        self.shot("box-" + caption.replace(" ", "-"))
+        self.x("xdotool", "key", "--window", box[0], key)
+        return box
+
+    def shot(self, name):
+        self.shots += 1
+        path = os.path.join(self.dir, "%02d-%s.png" % (self.shots, name))
+        self.x("import", "-window", "root", path)
+        return Image(path)
+
+    def press(self, key, hold=0.08):
+        # Held across at least one pass of the loop, which acts only on an empty queue.
+        self.x("xdotool", "keydown", key)
+        time.sleep(hold)
+        self.x("xdotool", "keyup", key)
+        time.sleep(0.05)
+
+    def wait_frame(self, name, predicate, timeout=10):
+        """Screenshots until predicate(image) holds; returns that image."""
+        deadline = time.time() + timeout
+        last_reason = "never looked"
+        while True:
+            image = self.shot(name)
+            reason = predicate(image)
+            if reason is None:
+                return image
+            last_reason = reason
+            os.remove(image.path)
+            self.shots -= 1
+            check(self.game.poll() is None, "the game exited (%s) while waiting for %s" % (self.game.returncode, name))
+            if time.time() > deadline:
+                self.shot(name + "-failed")
+                raise Failure("%s: %s" % (name, last_reason))
+            time.sleep(0.15)
+
+
+# ---------------------------------------------------------------- what the scenes look like
+
+
+def menu_problem(image, origin=(0, 0), new_selected=True):
+    """None when the menu shows both buttons with the selected one nearer; else what is wrong."""
+    near, far = (1.5, -1.5) if new_selected else (-1.5, 1.5)
+    for label, y, z in (("selected", near, -7), ("other", far, -9)):
+        centre = project(0, y + 0.7, z, origin)
+        if is_dark(image.mean(*centre)):
+            return "no %s button at %s" % (label, centre)
+    # The nearer button is wider: 1.85 units out it still shows, the farther one does not.
+    if is_dark(image.mean(*project(1.85, near, -7, origin), half=1)):
+        return "the selected button is not the nearer one"
+    if not is_dark(image.mean(*project(1.85, far, -7, origin), half=1)):
+        return "the other button is as near as the selected one"
+    if not is_dark(image.mean(*project(0, 2.75, -7, origin))):
+        return "something drawn above the buttons"
+    return None
+
+
+def play_problem(image, origin=(0, 0)):
+    """None when the play scene's fixed parts are in place; else what is wrong."""
+    for column in (0, 7):
+        for row in (6, 15):
+            if is_dark(image.mean(*cell(column, row, origin), half=6), 4):
+                return "no background at well cell %d,%d" % (column, row)
+    if not is_dark(image.mean(*project(-1, -10, -40, origin))):
+        return "something drawn right of the well"
+    for row_y in (15, 13, 11):
+        if is_dark(image.mean(*project(-2, row_y, -40, origin))):
+            return "no preview gem at y %d" % row_y
+    digits = [project(x, -6, -20, origin) for x in (1, 3, 5, 7, 9)]
+    for d in digits:
+        if is_dark(image.mean(*d, half=8)):
+            return "no score digit at %s" % (d,)
+    # The light falls differently on each place, so the digits are compared by their pattern.
+    half = project(1, 0, -20, origin)[0] - project(0, 0, -20, origin)[0]
+    first = pattern(image, digits[0], half)
+    for place, d in enumerate(digits[1:], 1):
+        likeness = correlation(first, pattern(image, d, half))
+        if likeness < 0.9:
+            return "score digit %d is not the first one's digit (likeness %.2f): not 00000" % (place, likeness)
+    for x in (1, 4, 7, 10):
+        if is_dark(image.mean(*project(x, 0, -25, origin), half=8)):
+            return "no key picture at x %d" % x
+    if not is_dark(image.mean(*project(2.1, 0, -20, origin))):
+        return "the Left key picture drawn as held"
+    return None
+
+
+class Well:
+    """Finds gems in the well by comparing with the bare background, gathered from two frames."""
+
+    def __init__(self, origin, first, moved_away, away_column):
+        self.origin = origin
+        self.reference = {}
+        for column in range(8):
+            source = moved_away if column == away_column else first
+            for row in range(16):
+                self.reference[(column, row)] = self.sample(source, column, row)
+
+    def sample(self, image, column, row):
+        x, y = cell(column, row, self.origin)
+        return [image.mean(x + dx, y + dy, 2) for dx in (-6, 0, 6) for dy in (-6, 0, 6)]
+
+    def gems(self, image):
+        """Cells whose picture is not the background: {(column, row): centre colour}."""
+        found = {}
+        for key, reference in self.reference.items():
+            now = self.sample(image, *key)
+            if max(distance(a, b) for a, b in zip(now, reference)) > 24:
+                found[key] = now[4]
+        return found
+
+    def column(self, image):
+        """The one falling column: (column, bottom row, colours top to bottom); fails on anything else."""
+        gems = self.gems(image)
+        columns = {c for c, _ in gems}
+        check(len(columns) == 1, "expected one column of gems, found cells %s" % sorted(gems))
+        column = columns.pop()
+        rows = sorted(r for _, r in gems)
+        check(rows == list(range(rows[0], rows[0] + len(rows))) and len(rows) <= 3,
+              "the gems in column %d are not one column: rows %s" % (column, rows))
+        return column, rows[-1], [gems[(column, r)] for r in rows]
+
+
+def same_colours(a, b):
+    return len(a) == len(b) and all(distance(x, y) <= 30 for x, y in zip(a, b))
+
+
+# ---------------------------------------------------------------- cases
+
+
+def start_to_menu(s, origin=(0, 0)):
+    return s.wait_frame("menu", lambda im: menu_problem(im, origin), timeout=30)
+
+
+def start_play(s, origin=(0, 0)):
+    s.press("Return")
+    return s.wait_frame("play", lambda im: play_problem(im, origin), timeout=10)
+
+
+def quit_from_play(s, origin=(0, 0)):
+    s.press("Escape")
+    s.wait_frame("back-in-menu", lambda im: menu_problem(im, origin))
+    s.press("Escape")
+    status = s.exit_status()
+    check(status == 0, "Escape in the menu exited with status %d, not 0" % status)
+
+
+def case_fullscreen(s):
+    """800x600x16: full screen without a question; menu, play, moves, pause, back to the menu and quit."""
+    s.start()
+    game = s.wait_window(TITLE)
+    check(game[1:] == (800, 600, 0, 0), "the window is %dx%d at %d,%d, not full screen" % game[1:])
+    start_to_menu(s)
+    check(QUESTION_CAPTION not in s.windows(), "the full-screen question was asked although 800x600 exists")
+
+    first = start_play(s)
+    # The column enters at column 3; three Lefts take it to the wall, leaving column 3 bare.
+    for _ in range(3):
+        s.press("Left")
+    time.sleep(0.2)
+    at_wall = s.shot("left-to-wall")
+    well = Well((0, 0), first, at_wall, 3)
+    column, _, _ = well.column(first)
+    check(column == 3, "the first column entered at column %d, not 3" % column)
+    column, _, _ = well.column(at_wall)
+    check(column == 0, "three Lefts left the column at %d, not 0" % column)
+
+    s.press("Right")
+    time.sleep(0.2)
+    column, _, _ = well.column(s.shot("right"))
+    check(column == 1, "Right took the column to %d, not 1" % column)
+
+    # A held key's picture comes nearer and so reaches into the gap beside it; held Left also moves.
+    s.x("xdotool", "keydown", "Left")
+    time.sleep(0.1)
+    held = s.shot("left-held")
+    s.x("xdotool", "keyup", "Left")
+    check(not is_dark(held.mean(*project(2.1, 0, -20))), "the Left picture does not show as held")
+    time.sleep(0.2)
+    column, bottom, _ = well.column(s.shot("left-released"))
+    check(column == 0, "held Left left the column at %d, not 0" % column)
+
+    for _ in range(3):
+        s.press("Down")
+    time.sleep(0.2)
+    column, lower, before = well.column(s.shot("down"))
+    check(lower >= bottom + 3, "three Downs moved the column from row %d to %d" % (bottom, lower))
+    check(len(before) == 3, "the column has not fully entered the well: %s" % before)
+
+    s.press("Control_L")
+    time.sleep(0.2)
+    _, _, after = well.column(s.shot("rotated"))
+    # One rotation: the bottom gem goes to the top.
+    check(same_colours(after, [before[2], before[0], before[1]]),
+          "Ctrl did not rotate the column once: %s -> %s" % (before, after))
+
+    s.press("p")
+    time.sleep(0.3)
+    paused = well.column(s.shot("paused"))
+    time.sleep(2.5)
+    check(well.column(s.shot("still-paused"))[:2] == paused[:2], "the column moved while paused")
+    s.press("p")
+    time.sleep(2.5)
+    resumed = well.column(s.shot("resumed"))
+    check(resumed[1] > paused[1], "the column did not fall after P resumed play")
+
+    quit_from_play(s)
+
+
+def case_windowed_yes(s):
+    """1024x768x24 has no 800x600 mode: Yes to the question gives an 800x600 window that plays."""
+    s.start()
+    s.answer_box(QUESTION_CAPTION, "Return")
+    game = s.wait_window(TITLE)
+    check(game[1:3] == (800, 600), "the window's client area is %dx%d, not 800x600" % game[1:3])
+    check(game[3:] == (0, 0), "the window is at %d,%d, not at the screen's top-left" % game[3:])
+    origin = game[3:]
+    screen = s.shot("desktop")
+    check((screen.width, screen.height) == (1024, 768), "the desktop's mode was changed")
+    menu = start_to_menu(s, origin)
+    check(is_dark(menu.mean(900, 700)), "something drawn outside the window")
+    first = start_play(s, origin)
+    s.press("Right")
+    time.sleep(0.2)
+    moved = s.shot("right")
+    well = Well(origin, first, moved, 3)
+    check(well.column(moved)[0] == 4, "Right did not move the column in the window")
+    quit_from_play(s, origin)
+
+
+def case_windowed_no(s):
+    """No to the question: "Program Will Now Close." and exit status 1, with no game window."""
+    s.start()
+    s.answer_box(QUESTION_CAPTION, "Escape")
+    s.answer_box("ERROR", "Return")
+    check(TITLE not in s.windows(), "a game window was made after No")
+    status = s.exit_status()
+    check(status == 1, "declining the windowed mode exited with status %d, not 1" % status)
+
+
+def copied_pictures(s):
+    work = os.path.join(s.dir, "run")
+    shutil.copytree(os.path.join(s.args.build, "pic"), os.path.join(work, "pic"))
+    return work
+
+
+def case_missing_picture(s):
+    """Without pic/kol6.bmp: the window came and went, then "Initialization Failed.", status 1."""
+    work = copied_pictures(s)
+    os.remove(os.path.join(work, "pic", "kol6.bmp"))
+    s.start(cwd=work)
+    s.wait_window(TITLE)
+    s.wait_window("ERROR")
+    check(TITLE not in s.windows(), "the error box came before the window was torn down")
+    s.answer_box("ERROR", "Return")
+    status = s.exit_status()
+    check(status == 1, "a missing picture exited with status %d, not 1" % status)
+
+
+def case_corrupt_picture(s):
+    """A corrupt picture: the decoder's box (window still up), then "Initialization Failed.", status 1."""
+    work = copied_pictures(s)
+    with open(os.path.join(work, "pic", "kol6.bmp"), "r+b") as f:
+        f.seek(10)
+        f.write(b"\xff\xff\xff\x7f")  # pixel data offset far past the end of the file
+    s.start(cwd=work)
+    s.wait_window("Error")
+    check(TITLE in s.windows(), "the decoder's box came after the window was torn down")
+    s.answer_box("Error", "Return")
+    s.wait_window("ERROR")
+    check(TITLE not in s.windows(), "the error box came before the window was torn down")
+    s.answer_box("ERROR", "Return")
+    status = s.exit_status()
+    check(status == 1, "a corrupt picture exited with status %d, not 1" % status)
+
+
+def case_sigterm(s):
+    """SIGTERM in play: the window is torn down and the program ends."""
+    s.start()
+    s.wait_window(TITLE)
+    start_to_menu(s)
+    start_play(s)
+    s.game.send_signal(signal.SIGTERM)
+    status = s.exit_status(timeout=10)
+    check(status == 0, "SIGTERM ended the game with status %d" % status)
+    check(TITLE not in s.windows(), "the window outlived the game")
+    check(s.shot("after").width == 800, "the desktop's mode was not restored")
+
+
+def case_no_display(s):
+    """No X server reachable: the class registration fails and its text goes to standard error, status 1."""
+    s.env["DISPLAY"] = ":9999"
+    s.env["SDL_VIDEODRIVER"] = "x11"
+    s.start()
+    status = s.exit_status()
+    check(status == 1, "start-up without a display exited with status %d, not 1" % status)
+    check("ERROR: Failed To Register The Window Class." in s.stderr_text(),
+          "the failure did not reach standard error: %r" % s.stderr_text())
+
+
+def case_quit_button(s):
+    """Down selects the quit button, which then shows nearer; Return on it quits with status 0."""
+    s.start()
+    start_to_menu(s)
+    s.press("Down")
+    s.wait_frame("quit-selected", lambda im: menu_problem(im, new_selected=False))
+    s.press("Return")
+    status = s.exit_status()
+    check(status == 0, "the quit button exited with status %d, not 0" % status)
+
+
+def case_soak(s):
+    """Random keys in play for a while (under the sanitizers), returning to the menu now and then."""
+    rng = random.Random(int(os.environ.get("BRINVALE_SOAK_SEED", "6")))
+    s.start()
+    start_to_menu(s)
+    start_play(s)
+    keys = ["Left", "Right", "Down", "Control_L", "Up", "space", "p"]
+    end = time.time() + s.args.seconds
+    presses = 0
+    while time.time() < end:
+        check(s.game.poll() is None, "the game died during the soak with status %s" % s.game.returncode)
+        if rng.random() < 0.01:
+            # Back to the menu and into a fresh game; also leaves a finished game.
+            s.press("Escape")
+            start_to_menu(s)
+            s.press("Return")
+        else:
+            s.press(rng.choice(keys), hold=rng.choice((0.03, 0.08, 0.4)))
+        presses += 1
+    s.shot("end-of-soak")
+    s.press("Escape")
+    start_to_menu(s)
+    s.press("Escape")
+    status = s.exit_status(timeout=60)
+    report = s.stderr_text()
+    for marker in ("AddressSanitizer", "LeakSanitizer", "runtime error"):
+        check(marker not in report, "the sanitizers reported (%s): see %s" % (marker, s.err_path))
+    check(status == 0, "the game exited with status %d after %d keys" % (status, presses))
+    print("soak: %d keys in %d s" % (presses, s.args.seconds))
+
+
+def case_install(s):
+    """Installs into a temporary prefix and starts the launcher from another folder."""
+    prefix = os.path.join(s.dir, "prefix")
+    subprocess.run([s.args.cmake, "--install", s.args.build, "--prefix", prefix], check=True,
+                   stdout=subprocess.DEVNULL)
+    launcher = os.path.join(prefix, "bin", "brinvale")
+    check(os.access(launcher, os.X_OK), "no launcher in bin/")
+    data = os.path.join(prefix, "share", "brinvale")
+    pictures = [f for f in os.listdir(os.path.join(data, "pic")) if f.endswith(".bmp")]
+    check(len(pictures) == 32, "%d pictures installed, not 32" % len(pictures))
+    desktop = os.path.join(prefix, "share", "applications", "brinvale.desktop")
+    with open(desktop) as f:
+        entry = f.read()
+    check("Exec=%s" % launcher in entry and "Icon=brinvale" in entry, "the desktop entry does not start the launcher")
+    check(os.path.exists(os.path.join(prefix, "share", "icons", "hicolor", "scalable", "apps", "brinvale.svg")),
+          "no icon installed")
+    elsewhere = tempfile.mkdtemp(dir=s.dir)
+    s.start(cwd=elsewhere, command=[launcher])
+    s.wait_window(TITLE)
+    start_to_menu(s)
+    s.press("Escape")
+    status = s.exit_status()
+    check(status == 0, "the installed game exited with status %d" % status)
+
+
+CASES = {
+    "fullscreen": ("800x600x16", case_fullscreen),
+    "quit-button": ("800x600x16", case_quit_button),
+    "windowed-yes": ("1024x768x24", case_windowed_yes),
+    "windowed-no": ("1024x768x24", case_windowed_no),
+    "missing-picture": ("800x600x16", case_missing_picture),
+    "corrupt-picture": ("800x600x16", case_corrupt_picture),
+    "sigterm": ("800x600x16", case_sigterm),
+    "no-display": ("800x600x16", case_no_display),
+    "soak": ("800x600x16", case_soak),
+    "install": ("800x600x16", case_install),
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("case", choices=sorted(CASES))
+    parser.add_argument("--game", required=True)
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--artefacts", required=True)
+    parser.add_argument("--cmake", default="cmake")
+    parser.add_argument("--seconds", type=int, default=120)
+    args = parser.parse_args()
+    args.game, args.build, args.artefacts = (os.path.abspath(p) for p in (args.game, args.build, args.artefacts))
+    screen, run = CASES[args.case]
+    session = Session(args, args.case, screen)
+    try:
+        run(session)
+    except Failure as failure:
+        print("FAIL %s: %s (artefacts in %s)" % (args.case, failure, session.dir))
+        return 1
+    finally:
+        session.close()
+    print("ok %s (artefacts in %s)" % (args.case, session.dir))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
