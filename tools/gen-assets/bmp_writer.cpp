@@ -25,20 +25,29 @@ struct Indexed {
 struct ColourBox {
     std::vector<std::pair<uint32_t, uint32_t>> colours;  // colour, pixel count
 
-    int channel(uint32_t c, int ch) const { return int(c >> (16 - 8 * ch)) & 0xFF; }
-    int range(int ch) const {
-        int lo = 255, hi = 0;
+    static int channel(uint32_t c, int ch) { return int(c >> (16 - 8 * ch)) & 0xFF; }
+    // Per channel: the pixel-weighted sum of squared distances from the box's mean.
+    void spread(double out[3]) const {
+        double sum[3] = {0, 0, 0}, squares[3] = {0, 0, 0}, n = 0;
         for (const auto& c : colours) {
-            lo = std::min(lo, channel(c.first, ch));
-            hi = std::max(hi, channel(c.first, ch));
+            for (int ch = 0; ch < 3; ++ch) {
+                const double v = channel(c.first, ch);
+                sum[ch] += v * c.second;
+                squares[ch] += v * v * c.second;
+            }
+            n += c.second;
         }
-        return hi - lo;
+        for (int ch = 0; ch < 3; ++ch) out[ch] = squares[ch] - sum[ch] * sum[ch] / n;
+    }
+    double error() const {
+        double s[3];
+        spread(s);
+        return s[0] + s[1] + s[2];
     }
     int widestChannel() const {
-        int best = 0;
-        for (int ch = 1; ch < 3; ++ch)
-            if (range(ch) > range(best)) best = ch;
-        return best;
+        double s[3];
+        spread(s);
+        return s[1] > s[0] ? (s[2] > s[1] ? 2 : 1) : (s[2] > s[0] ? 2 : 0);
     }
     uint32_t average() const {
         double sum[3] = {0, 0, 0}, n = 0;
@@ -52,8 +61,8 @@ struct ColourBox {
     }
 };
 
-// Reduces the picture to at most maxColours colours: exactly when it has no more, by median cut
-// otherwise.
+// Reduces the picture to at most maxColours colours: exactly when it has no more, otherwise by
+// splitting the box of colours with the largest error at its median, again and again.
 Indexed reduceColours(const Picture& p, size_t maxColours) {
     const size_t count = size_t(p.width) * size_t(p.height);
     std::map<uint32_t, uint32_t> histogram;
@@ -79,11 +88,11 @@ Indexed reduceColours(const Picture& p, size_t maxColours) {
         }
         while (boxes.size() < maxColours) {
             size_t pick = boxes.size();
-            int widest = 0;
+            double largest = 0;
             for (size_t i = 0; i < boxes.size(); ++i) {
-                int r = boxes[i].colours.size() > 1 ? boxes[i].range(boxes[i].widestChannel()) : 0;
-                if (r > widest) {
-                    widest = r;
+                const double e = boxes[i].colours.size() > 1 ? boxes[i].error() : 0;
+                if (e > largest) {
+                    largest = e;
                     pick = i;
                 }
             }
@@ -91,12 +100,13 @@ Indexed reduceColours(const Picture& p, size_t maxColours) {
             ColourBox& box = boxes[pick];
             const int ch = box.widestChannel();
             std::sort(box.colours.begin(), box.colours.end(), [&](const auto& a, const auto& b) {
-                return box.channel(a.first, ch) < box.channel(b.first, ch);
+                return ColourBox::channel(a.first, ch) < ColourBox::channel(b.first, ch);
             });
             uint64_t total = 0, half = 0;
             for (const auto& c : box.colours) total += c.second;
             size_t split = 0;
-            while (split + 1 < box.colours.size() && (half += box.colours[split].second) * 2 < total) ++split;
+            // Both halves keep at least one colour.
+            while (split + 2 < box.colours.size() && (half += box.colours[split].second) * 2 < total) ++split;
             ColourBox upper;
             upper.colours.assign(box.colours.begin() + long(split) + 1, box.colours.end());
             box.colours.resize(split + 1);

@@ -344,7 +344,7 @@ Canvas digitTile(int digit) {
     Canvas c(64, 64);
     paint(c, [&](int x, int y) {
         const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 32, 32, 30, 30, 9);
-        Rgb p = mix(rgb8(22, 28, 66), rgb8(54, 66, 130), y / 63.0f);
+        Rgb p = y > 50 ? rgb8(48, 58, 118) : rgb8(34, 42, 90);  // flat, with a lighter strip along the top
         p = mix(p, rgb8(150, 170, 240), cover(std::fabs(d + 1.5f) - 1.2f));
         return mix(Rgb{0, 0, 0}, p, cover(d));
     });
