@@ -6,5 +6,5 @@
 int openOffscreenContext(int width, int height);
 // Presents the offscreen back buffer (a no-op swap kept for symmetry with the window).
 void presentOffscreen();
-// Releases the context and the video subsystem; harmless when none is open.
+// Releases the context and its window (the GL driver stays loaded); harmless when none is open.
 void closeOffscreenContext();
