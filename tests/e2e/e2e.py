@@ -443,17 +443,22 @@ def copied_pictures(s):
     return work
 
 
+def expect_initialization_failed(s, cause):
+    """The creation failure's box comes after teardown, and the program then exits with status 1."""
+    s.wait_window("ERROR")
+    check(TITLE not in s.windows(), "the error box came before the window was torn down")
+    s.answer_box("ERROR", "Return")
+    status = s.exit_status()
+    check(status == 1, "%s exited with status %d, not 1" % (cause, status))
+
+
 def case_missing_picture(s):
     """Without pic/kol6.bmp: the window came and went, then "Initialization Failed.", status 1."""
     work = copied_pictures(s)
     os.remove(os.path.join(work, "pic", "kol6.bmp"))
     s.start(cwd=work)
     s.wait_window(TITLE)
-    s.wait_window("ERROR")
-    check(TITLE not in s.windows(), "the error box came before the window was torn down")
-    s.answer_box("ERROR", "Return")
-    status = s.exit_status()
-    check(status == 1, "a missing picture exited with status %d, not 1" % status)
+    expect_initialization_failed(s, "a missing picture")
 
 
 def case_corrupt_picture(s):
@@ -466,11 +471,7 @@ def case_corrupt_picture(s):
     s.wait_window("Error")
     check(TITLE in s.windows(), "the decoder's box came after the window was torn down")
     s.answer_box("Error", "Return")
-    s.wait_window("ERROR")
-    check(TITLE not in s.windows(), "the error box came before the window was torn down")
-    s.answer_box("ERROR", "Return")
-    status = s.exit_status()
-    check(status == 1, "a corrupt picture exited with status %d, not 1" % status)
+    expect_initialization_failed(s, "a corrupt picture")
 
 
 def case_sigterm(s):
