@@ -87,16 +87,20 @@ def correlation(a, b):
 TAN_HALF_FOV = math.tan(math.radians(22.5))
 
 
-def project(x, y, z, origin=(0, 0), size=(800, 600)):
+# Where the game draws on the screen: left, top, width, height.
+FULL = (0, 0, 800, 600)
+
+
+def project(x, y, z, view=FULL):
     """Screen position of a scene point under the game's 45-degree perspective."""
-    w, h = size
+    left, top, w, h = view
     ndc_x = x / (-z * TAN_HALF_FOV * w / h)
     ndc_y = y / (-z * TAN_HALF_FOV)
-    return (round(origin[0] + (ndc_x + 1) * w / 2), round(origin[1] + (1 - ndc_y) * h / 2))
+    return (round(left + (ndc_x + 1) * w / 2), round(top + (1 - ndc_y) * h / 2))
 
 
-def cell(column, row, origin):
-    return project(2 * column - 19, 15 - 2 * row, -40, origin)
+def cell(column, row, view):
+    return project(2 * column - 19, 15 - 2 * row, -40, view)
 
 
 # ---------------------------------------------------------------- the X server and the game
@@ -237,49 +241,49 @@ class Session:
 # ---------------------------------------------------------------- what the scenes look like
 
 
-def menu_problem(image, origin=(0, 0), new_selected=True):
+def menu_problem(image, view=FULL, new_selected=True):
     """None when the menu shows both buttons with the selected one nearer; else what is wrong."""
     near, far = (1.5, -1.5) if new_selected else (-1.5, 1.5)
     for label, y, z in (("selected", near, -7), ("other", far, -9)):
-        centre = project(0, y + 0.7, z, origin)
+        centre = project(0, y + 0.7, z, view)
         if is_dark(image.mean(*centre)):
             return "no %s button at %s" % (label, centre)
     # The nearer button is wider: 1.85 units out it still shows, the farther one does not.
-    if is_dark(image.mean(*project(1.85, near, -7, origin), half=1)):
+    if is_dark(image.mean(*project(1.85, near, -7, view), half=1)):
         return "the selected button is not the nearer one"
-    if not is_dark(image.mean(*project(1.85, far, -7, origin), half=1)):
+    if not is_dark(image.mean(*project(1.85, far, -7, view), half=1)):
         return "the other button is as near as the selected one"
-    if not is_dark(image.mean(*project(0, 2.75, -7, origin))):
+    if not is_dark(image.mean(*project(0, 2.75, -7, view))):
         return "something drawn above the buttons"
     return None
 
 
-def play_problem(image, origin=(0, 0)):
+def play_problem(image, view=FULL):
     """None when the play scene's fixed parts are in place; else what is wrong."""
     for column in (0, 7):
         for row in (6, 15):
-            if is_dark(image.mean(*cell(column, row, origin), half=6), 4):
+            if is_dark(image.mean(*cell(column, row, view), half=6), 4):
                 return "no background at well cell %d,%d" % (column, row)
-    if not is_dark(image.mean(*project(-1, -10, -40, origin))):
+    if not is_dark(image.mean(*project(-1, -10, -40, view))):
         return "something drawn right of the well"
     for row_y in (15, 13, 11):
-        if is_dark(image.mean(*project(-2, row_y, -40, origin))):
+        if is_dark(image.mean(*project(-2, row_y, -40, view))):
             return "no preview gem at y %d" % row_y
-    digits = [project(x, -6, -20, origin) for x in (1, 3, 5, 7, 9)]
+    digits = [project(x, -6, -20, view) for x in (1, 3, 5, 7, 9)]
     for d in digits:
         if is_dark(image.mean(*d, half=8)):
             return "no score digit at %s" % (d,)
     # The light falls differently on each place, so the digits are compared by their pattern.
-    half = project(1, 0, -20, origin)[0] - project(0, 0, -20, origin)[0]
+    half = project(1, 0, -20, view)[0] - project(0, 0, -20, view)[0]
     first = pattern(image, digits[0], half)
     for place, d in enumerate(digits[1:], 1):
         likeness = correlation(first, pattern(image, d, half))
         if likeness < 0.9:
             return "score digit %d is not the first one's digit (likeness %.2f): not 00000" % (place, likeness)
     for x in (1, 4, 7, 10):
-        if is_dark(image.mean(*project(x, 0, -25, origin), half=8)):
+        if is_dark(image.mean(*project(x, 0, -25, view), half=8)):
             return "no key picture at x %d" % x
-    if not is_dark(image.mean(*project(2.1, 0, -20, origin))):
+    if not is_dark(image.mean(*project(2.1, 0, -20, view))):
         return "the Left key picture drawn as held"
     return None
 
@@ -287,8 +291,8 @@ def play_problem(image, origin=(0, 0)):
 class Well:
     """Finds gems in the well by comparing with the bare background, gathered from two frames."""
 
-    def __init__(self, origin, first, moved_away, away_column):
-        self.origin = origin
+    def __init__(self, view, first, moved_away, away_column):
+        self.view = view
         self.reference = {}
         for column in range(8):
             source = moved_away if column == away_column else first
@@ -296,7 +300,7 @@ class Well:
                 self.reference[(column, row)] = self.sample(source, column, row)
 
     def sample(self, image, column, row):
-        x, y = cell(column, row, self.origin)
+        x, y = cell(column, row, self.view)
         return [image.mean(x + dx, y + dy, 2) for dx in (-6, 0, 6) for dy in (-6, 0, 6)]
 
     def gems(self, image):
@@ -327,18 +331,18 @@ def same_colours(a, b):
 # ---------------------------------------------------------------- cases
 
 
-def start_to_menu(s, origin=(0, 0)):
-    return s.wait_frame("menu", lambda im: menu_problem(im, origin), timeout=30)
+def start_to_menu(s, view=FULL):
+    return s.wait_frame("menu", lambda im: menu_problem(im, view), timeout=30)
 
 
-def start_play(s, origin=(0, 0)):
+def start_play(s, view=FULL):
     s.press("Return")
-    return s.wait_frame("play", lambda im: play_problem(im, origin), timeout=10)
+    return s.wait_frame("play", lambda im: play_problem(im, view), timeout=10)
 
 
-def quit_from_play(s, origin=(0, 0)):
+def quit_from_play(s, view=FULL):
     s.press("Escape")
-    s.wait_frame("back-in-menu", lambda im: menu_problem(im, origin))
+    s.wait_frame("back-in-menu", lambda im: menu_problem(im, view))
     s.press("Escape")
     status = s.exit_status()
     check(status == 0, "Escape in the menu exited with status %d, not 0" % status)
@@ -358,7 +362,7 @@ def case_fullscreen(s):
         s.press("Left")
     time.sleep(0.2)
     at_wall = s.shot("left-to-wall")
-    well = Well((0, 0), first, at_wall, 3)
+    well = Well(FULL, first, at_wall, 3)
     column, _, _ = well.column(first)
     check(column == 3, "the first column entered at column %d, not 3" % column)
     column, _, _ = well.column(at_wall)
@@ -413,18 +417,23 @@ def case_windowed_yes(s):
     game = s.wait_window(TITLE)
     check(game[1:3] == (800, 600), "the window's client area is %dx%d, not 800x600" % game[1:3])
     check(game[3:] == (0, 0), "the window is at %d,%d, not at the screen's top-left" % game[3:])
-    origin = game[3:]
+    view = game[3:] + (800, 600)
     screen = s.shot("desktop")
     check((screen.width, screen.height) == (1024, 768), "the desktop's mode was changed")
-    menu = start_to_menu(s, origin)
+    menu = start_to_menu(s, view)
     check(is_dark(menu.mean(900, 700)), "something drawn outside the window")
-    first = start_play(s, origin)
+    first = start_play(s, view)
     s.press("Right")
     time.sleep(0.2)
     moved = s.shot("right")
-    well = Well(origin, first, moved, 3)
+    well = Well(view, first, moved, 3)
     check(well.column(moved)[0] == 4, "Right did not move the column in the window")
-    quit_from_play(s, origin)
+
+    # A resized window is drawn to its new size at once.
+    s.x("xdotool", "windowsize", game[0], "640", "480")
+    smaller = game[3:] + (640, 480)
+    s.wait_frame("resized", lambda im: play_problem(im, smaller))
+    quit_from_play(s, smaller)
 
 
 def case_windowed_no(s):
