@@ -5,7 +5,7 @@ set -euo pipefail
 what=${1:-build}
 build_pkgs=(cmake make g++ pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
             libgtest-dev libgmock-dev libbenchmark-dev libstb-dev)
-test_pkgs=(clang xvfb xdotool imagemagick x11-utils python3)
+test_pkgs=(clang xvfb xdotool imagemagick x11-utils python3 twm)
 pkgs=("${build_pkgs[@]}")
 [ "$what" = test ] && pkgs+=("${test_pkgs[@]}")
 missing=()

@@ -116,6 +116,7 @@ class Session:
         os.makedirs(self.dir)
         self.shots = 0
         self.game = None
+        self.helpers = []
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
                                      pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -134,6 +135,9 @@ class Session:
         if self.game and self.game.poll() is None:
             self.game.kill()
             self.game.wait()
+        for helper in self.helpers:
+            helper.terminate()
+            helper.wait()
         self.xvfb.terminate()
         self.xvfb.wait()
 
@@ -436,6 +440,36 @@ def case_windowed_yes(s):
     quit_from_play(s, smaller)
 
 
+def geometry(s, window):
+    """Absolute outer top-left corner (border included), parent id and size of a window."""
+    info = s.x("xwininfo", "-id", window)
+    value = lambda label: int(re.search(label + r":\s+(-?\d+)", info).group(1))
+    border = value("Border width")
+    parent = re.search(r"Parent window id: (0x[0-9a-f]+)", s.x("xwininfo", "-tree", "-id", window)).group(1)
+    return (value("Absolute upper-left X") - border, value("Absolute upper-left Y") - border, parent,
+            value("Width"), value("Height"))
+
+
+def case_windowed_framed(s):
+    """Under a window manager, Yes gives a framed window: client 800x600, frame's outer corner at 0,0."""
+    s.helpers.append(subprocess.Popen(["twm"], env=s.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    s.start()
+    s.answer_box(QUESTION_CAPTION, "Return")
+    game = s.wait_window(TITLE)
+    client_x, client_y, frame, width, height = geometry(s, game[0])
+    check((width, height) == (800, 600), "the client area is %dx%d, not 800x600" % (width, height))
+    frame_x, frame_y, _, _, _ = geometry(s, frame)
+    root = re.search(r"Window id: (0x[0-9a-f]+)", s.x("xwininfo", "-root")).group(1)
+    check(frame != root and client_y > frame_y, "the window has no frame with a title bar")
+    # The manager may keep its own thin border off the screen's edge.
+    check(-4 <= frame_x <= 0 and -4 <= frame_y <= 0, "the frame's corner is at %d,%d" % (frame_x, frame_y))
+    view = (client_x, client_y, 800, 600)
+    start_to_menu(s, view)
+    s.press("Escape")
+    status = s.exit_status()
+    check(status == 0, "the game exited with status %d" % status)
+
+
 def case_windowed_no(s):
     """No to the question: "Program Will Now Close." and exit status 1, with no game window."""
     s.start()
@@ -575,6 +609,7 @@ CASES = {
     "fullscreen": ("800x600x16", case_fullscreen),
     "quit-button": ("800x600x16", case_quit_button),
     "windowed-yes": ("1024x768x24", case_windowed_yes),
+    "windowed-framed": ("1024x768x24", case_windowed_framed),
     "windowed-no": ("1024x768x24", case_windowed_no),
     "missing-picture": ("800x600x16", case_missing_picture),
     "corrupt-picture": ("800x600x16", case_corrupt_picture),
