@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/loop.h"
 #include "platform/platform.h"
 #include "platform/window.h"
 
@@ -268,6 +269,22 @@ TEST_F(GameWindowTest, PixelFormatRequestKeepsTheFirstCallsDepth) {
     ASSERT_EQ(createGameWindow("again", 800, 600, 24, 0), 1);
     EXPECT_EQ(calls[3], "choosePixelFormat 16 16");
     destroyGameWindow();
+}
+
+// The program's exit status: a start that failed is not reported as success.
+TEST_F(GameWindowTest, GameExitsWithFailureWhenTheClassCannotBeRegistered) {
+    failStep = "registerClass";
+    fullscreenMode = 1;
+    EXPECT_EQ(runGame(), 1);
+    EXPECT_EQ(calls.back(), errorBox("Failed To Register The Window Class."));
+}
+
+TEST_F(GameWindowTest, GameExitsWithFailureWhenWindowedModeIsDeclined) {
+    failStep = "changeDisplayMode 800x600x16";
+    questionAnswer = idNo;
+    fullscreenMode = 1;
+    EXPECT_EQ(runGame(), 1);
+    EXPECT_EQ(calls.back(), "box ERROR | Program Will Now Close. | 16");
 }
 
 }  // namespace
