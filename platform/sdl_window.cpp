@@ -35,9 +35,10 @@ bool findDisplayMode(int width, int height, int bits, SDL_DisplayMode* found) {
     for (int i = 0; i < count; ++i) {
         SDL_DisplayMode mode;
         if (SDL_GetDisplayMode(0, i, &mode) != 0 || mode.w != width || mode.h != height) continue;
-        if (!any || static_cast<int>(SDL_BITSPERPIXEL(mode.format)) == bits) *found = mode;
+        const bool wantedDepth = static_cast<int>(SDL_BITSPERPIXEL(mode.format)) == bits;
+        if (!any || wantedDepth) *found = mode;
         any = true;
-        if (static_cast<int>(SDL_BITSPERPIXEL(mode.format)) == bits) break;
+        if (wantedDepth) break;
     }
     return any;
 }
@@ -69,12 +70,12 @@ int sdlChangeDisplayMode(int width, int height, int bits) {
     gameWindow = SDL_CreateWindow("", 0, 0, width, height,
                                   SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN);
     if (!gameWindow) return 0;
-    SDL_DisplayMode current;
     if (SDL_SetWindowDisplayMode(gameWindow, &mode) != 0) {
         closeWindow();
         return 0;
     }
     SDL_ShowWindow(gameWindow);
+    SDL_DisplayMode current;
     const int display = SDL_GetWindowDisplayIndex(gameWindow);
     if (display < 0 || SDL_GetCurrentDisplayMode(display, &current) != 0 || current.w != width ||
         current.h != height || !(SDL_GetWindowFlags(gameWindow) & SDL_WINDOW_FULLSCREEN)) {
