@@ -568,7 +568,12 @@ def case_soak(s):
             # Back to the menu and into a fresh game; also leaves a finished game.
             s.press("Escape")
             start_to_menu(s)
-            s.press("Return")
+            # Both ways through the menu slide, then a fresh game.
+            s.press("Down")
+            s.wait_frame("quit-selected", lambda im: menu_problem(im, new_selected=False))
+            s.press("Up")
+            start_to_menu(s)
+            start_play(s)
         else:
             s.press(rng.choice(keys), hold=rng.choice((0.03, 0.08, 0.4)))
         presses += 1
