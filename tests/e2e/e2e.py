@@ -568,9 +568,12 @@ def case_soak(s):
             # Back to the menu and into a fresh game; also leaves a finished game.
             s.press("Escape")
             start_to_menu(s)
-            # Both ways through the menu slide, then a fresh game.
+            # Both ways through the menu slide, then a fresh game. The menu takes an arrow only on a
+            # tick of its 250 ms timer, so a tap comes after one.
+            time.sleep(0.4)
             s.press("Down")
             s.wait_frame("quit-selected", lambda im: menu_problem(im, new_selected=False))
+            time.sleep(0.4)
             s.press("Up")
             start_to_menu(s)
             start_play(s)
