@@ -24,6 +24,7 @@ Exec=\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/brinvale
 Icon=brinvale
 Terminal=false
 Categories=Game;BlocksGame;
+StartupWMClass=brinvale
 \")
   message(STATUS \"Installing: \${entry_dir}/brinvale.desktop\")
 ")
