@@ -39,14 +39,9 @@ Replay Replay::without(const std::string& prefix) const {
 }
 
 Replay replay(const std::string& script, int startScore) {
-    score = startScore;
-    colorCount = 5;
-    colorStep = 1;
-    levelStep = 1;
-    backgroundIndex = 1;
-    columnX = 3;
-    columnY = 0;
     gameOver = false;
+    resetGame();  // the deal is made again by the game's own start-up
+    score = startScore;
     fullscreenMode = 1;
 
     Replay result{{}, "", -1};

@@ -106,17 +106,11 @@ void spinEvent() {
 void fallEvent() { std::cout << "fall\n"; }
 void upEvent() { std::cout << "up\n"; }
 
+// A new process: seeded generator, every rules variable at its start value, a fresh deal.
 void seedProcess(unsigned seed) {
     std::srand(seed);
-    columnX = 3;
-    columnY = 0;
-    score = 0;
-    colorCount = 5;
-    colorStep = 1;
-    levelStep = 1;
-    backgroundIndex = 1;
     gameOver = false;
-    resetBoard();
+    resetGame();
 }
 
 // The landing as the main loop does it after a refused step.
