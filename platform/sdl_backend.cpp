@@ -187,7 +187,7 @@ struct Audio {
     bool tried = false;
     bool started = false;
     SDL_AudioDeviceID device = 0;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec deviceFormat{};
     std::map<std::string, Sound> sounds;
 
     ~Audio() {
@@ -209,13 +209,13 @@ void openAudio() {
     want.format = AUDIO_S16SYS;
     want.channels = 2;
     want.samples = 1024;
-    audio.device = SDL_OpenAudioDevice(nullptr, 0, &want, &audio.spec, 0);
+    audio.device = SDL_OpenAudioDevice(nullptr, 0, &want, &audio.deviceFormat, 0);
 }
 
 void convertForDevice(const SDL_AudioSpec& wav, const Uint8* data, Uint32 length, Sound* sound) {
     SDL_AudioCVT cvt;
-    int needed = SDL_BuildAudioCVT(&cvt, wav.format, wav.channels, wav.freq, audio.spec.format,
-                                   audio.spec.channels, audio.spec.freq);
+    int needed = SDL_BuildAudioCVT(&cvt, wav.format, wav.channels, wav.freq, audio.deviceFormat.format,
+                                   audio.deviceFormat.channels, audio.deviceFormat.freq);
     if (needed < 0) return;
     std::vector<Uint8> buffer(static_cast<size_t>(length) * static_cast<size_t>(needed ? cvt.len_mult : 1));
     std::copy(data, data + length, buffer.begin());
@@ -267,7 +267,8 @@ void sdlPlaySound(const char* file, SoundMode mode) {
     const uint64_t deadline = SDL_GetTicks64() + sound.lengthMs + 1000;
     while (SDL_GetQueuedAudioSize(audio.device) > 0 && SDL_GetTicks64() < deadline) SDL_Delay(1);
     // The device still holds its last buffer.
-    if (audio.spec.freq > 0) SDL_Delay(static_cast<Uint32>(uint64_t{audio.spec.samples} * 1000 / audio.spec.freq));
+    const SDL_AudioSpec& f = audio.deviceFormat;
+    if (f.freq > 0) SDL_Delay(static_cast<Uint32>(uint64_t{f.samples} * 1000 / f.freq));
 }
 
 int sdlLocalClockSeconds() {
