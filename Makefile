@@ -1,7 +1,7 @@
 # The two commands of the README: `make play` and `make test`.
 JOBS ?= $(shell nproc)
 
-.PHONY: play test build build-asan deps deps-test clean
+.PHONY: play test configure build deps deps-test clean
 
 deps:
 	@tools/install-deps.sh build
@@ -9,12 +9,15 @@ deps:
 deps-test:
 	@tools/install-deps.sh test
 
-build: deps
+configure: deps
 	cmake -S . -B build -DBRINVALE_WERROR=ON
+
+build: configure
 	cmake --build build -j$(JOBS)
 
-# Builds and starts the game from the build folder, which holds pic/.
-play: build
+# Builds the game and its pictures only, and starts it from the build folder, which holds pic/.
+play: configure
+	cmake --build build --target brinvale -j$(JOBS)
 	cd build && ./brinvale
 
 # Every test twice: the normal build, then an AddressSanitizer + UBSan build.
