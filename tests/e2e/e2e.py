@@ -183,10 +183,20 @@ class Session:
     def x(self, *command):
         return subprocess.run(list(command), env=self.env, check=True, capture_output=True, text=True).stdout
 
+    def window_tree(self):
+        # xwininfo fails with BadWindow when a window goes away during its walk (a message box
+        # closing, the game tearing down); the next walk sees a settled tree.
+        for attempt in range(5):
+            result = subprocess.run(["xwininfo", "-root", "-tree"], env=self.env, capture_output=True, text=True)
+            if result.returncode == 0:
+                return result.stdout
+            time.sleep(0.05)
+        raise Failure("xwininfo kept failing: %s" % result.stderr.strip())
+
     def windows(self):
         """Top-level windows: name -> (id, width, height, absolute x, absolute y)."""
         found = {}
-        for line in self.x("xwininfo", "-root", "-tree").splitlines():
+        for line in self.window_tree().splitlines():
             m = re.match(r'\s+(0x[0-9a-f]+) "(.*)": .*?(\d+)x(\d+)[+-]-?\d+[+-]-?\d+\s+\+?(-?\d+)\+?(-?\d+)\s*$', line)
             if m:
                 found[m.group(2)] = (m.group(1), int(m.group(3)), int(m.group(4)), int(m.group(5)), int(m.group(6)))
