@@ -338,8 +338,14 @@ class Well:
         return column, rows[-1], [gems[(column, r)] for r in rows]
 
 
+def chromaticity(colour):
+    total = max(sum(colour), 1)
+    return tuple(c / total for c in colour)
+
+
 def same_colours(a, b):
-    return len(a) == len(b) and all(distance(x, y) <= 30 for x, y in zip(a, b))
+    """Gem by gem the same hue: a gem's brightness changes with its row, as the light stands still."""
+    return len(a) == len(b) and all(distance(chromaticity(x), chromaticity(y)) <= 0.05 for x, y in zip(a, b))
 
 
 # ---------------------------------------------------------------- cases
@@ -467,11 +473,21 @@ def case_windowed_framed(s):
     s.start()
     s.answer_box(QUESTION_CAPTION, "Return")
     game = s.wait_window(TITLE)
-    client_x, client_y, frame, width, height = geometry(s, game[0])
-    check((width, height) == (800, 600), "the client area is %dx%d, not 800x600" % (width, height))
-    frame_x, frame_y, _, _, _ = geometry(s, frame)
     root = re.search(r"Window id: (0x[0-9a-f]+)", s.x("xwininfo", "-root")).group(1)
-    check(frame != root and client_y > frame_y, "the window has no frame with a title bar")
+    # The manager frames the window and the game then moves it: read it once both are done.
+    deadline = time.time() + 10
+    last = None
+    while True:
+        client = geometry(s, game[0])
+        now = client, geometry(s, client[2])
+        if now == last and now[0][2] != root:
+            break
+        check(time.time() < deadline, "the window never settled in a frame: %s" % (now,))
+        last = now
+        time.sleep(0.3)
+    (client_x, client_y, frame, width, height), (frame_x, frame_y, _, _, _) = now
+    check((width, height) == (800, 600), "the client area is %dx%d, not 800x600" % (width, height))
+    check(client_y > frame_y, "the window has no frame with a title bar")
     # The manager may keep its own thin border off the screen's edge.
     check(-4 <= frame_x <= 0 and -4 <= frame_y <= 0, "the frame's corner is at %d,%d" % (frame_x, frame_y))
     view = (client_x, client_y, 800, 600)
