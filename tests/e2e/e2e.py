@@ -180,23 +180,20 @@ class Session:
         with open(self.err_path) as f:
             return f.read()
 
-    def x(self, *command):
-        return subprocess.run(list(command), env=self.env, check=True, capture_output=True, text=True).stdout
-
-    def window_tree(self):
-        # xwininfo fails with BadWindow when a window goes away during its walk (a message box
-        # closing, the game tearing down); the next walk sees a settled tree.
-        for attempt in range(5):
-            result = subprocess.run(["xwininfo", "-root", "-tree"], env=self.env, capture_output=True, text=True)
+    def x(self, *command, attempts=1):
+        for attempt in range(attempts):
+            result = subprocess.run(list(command), env=self.env, capture_output=True, text=True)
             if result.returncode == 0:
                 return result.stdout
             time.sleep(0.05)
-        raise Failure("xwininfo kept failing: %s" % result.stderr.strip())
+        raise Failure("%s failed: %s" % (" ".join(command), result.stderr.strip()))
 
     def windows(self):
         """Top-level windows: name -> (id, width, height, absolute x, absolute y)."""
         found = {}
-        for line in self.window_tree().splitlines():
+        # xwininfo fails with BadWindow when a window goes away during its walk (a message box
+        # closing, the game tearing down); the next walk sees a settled tree.
+        for line in self.x("xwininfo", "-root", "-tree", attempts=5).splitlines():
             m = re.match(r'\s+(0x[0-9a-f]+) "(.*)": .*?(\d+)x(\d+)[+-]-?\d+[+-]-?\d+\s+\+?(-?\d+)\+?(-?\d+)\s*$', line)
             if m:
                 found[m.group(2)] = (m.group(1), int(m.group(3)), int(m.group(4)), int(m.group(5)), int(m.group(6)))
