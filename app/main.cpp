@@ -1,8 +1,14 @@
-// The program: the game on the SDL backend.
+// The program: the command line, then the game on the SDL backend.
 #include "app/loop.h"
+#include "app/options.h"
 #include "platform/sdl_backend.h"
+#include "platform/window.h"
 
-int main(int, char**) {
+int main(int argc, char** argv) {
+    const int status = parseCommandLine(argc, argv);
+    if (status >= 0) return status;
+    // Until the desktop path lands, a window is the only choice that differs from today's start.
+    if (displayChoice == displayWindow) fullscreenMode = 0;
     installPlatform(sdlPlatform());
     return runGame();
 }

@@ -2,6 +2,7 @@
 #include "platform/window.h"
 
 int32_t fullscreenMode = 1;
+int32_t displayChoice = displayDesktop;
 
 namespace {
 

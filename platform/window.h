@@ -15,6 +15,14 @@ void setWindowClient(const WindowClient& client);
 // 1 = full screen; cleared when the user accepts the windowed fallback; read at teardown.
 extern int32_t fullscreenMode;
 
+// How the game gets its screen, set from the command line before createGameWindow.
+enum DisplayChoice {
+    displayDesktop = 0,     // full screen at the desktop's own resolution, the picture scaled to fit
+    displayModeSwitch = 1,  // full screen by changing the display to the game's mode
+    displayWindow = 2,      // a window at once, with no question
+};
+extern int32_t displayChoice;
+
 // Builds the window, display mode, GL context and renderer; returns 1 when all is ready, 0 after
 // the cause was shown to the user. Called once by the entry function.
 int createGameWindow(const char* title, int width, int height, int bits, int fullscreen);
