@@ -127,6 +127,9 @@ void axis(SDL_JoystickID id, uint8_t which, int value) {
 
 void sdlStartPads() {
     if (pads.started) return;
+    // A is the south face button on every pad, also on pads whose A is printed on the east one; the
+    // player's own setting of the variable still wins.
+    SDL_SetHintWithPriority(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0", SDL_HINT_DEFAULT);
     // Pads present now announce themselves with the same added event as those plugged in later.
     pads.started = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
 }
