@@ -20,7 +20,9 @@ constexpr uint64_t repeatDelayMs = 500;
 constexpr uint64_t repeatIntervalMs = 40;
 
 // What on a pad can hold a key down; one stick direction at a time.
-enum Source { dpadUp, dpadDown, dpadLeft, dpadRight, buttonA, buttonStart, buttonBack, leftStick, sourceCount };
+enum Source {
+    dpadUp, dpadDown, dpadLeft, dpadRight, buttonA, buttonStart, buttonBack, leftStick, sourceCount
+};
 
 struct Pad {
     SDL_GameController* controller;
@@ -32,11 +34,12 @@ struct Pads {
     bool started = false;
     PostMessageProc post = nullptr;  // the queue of the call being served
     std::map<SDL_JoystickID, Pad> open;
-    int holders[256] = {};        // sources holding each key, over all pads
-    uint64_t repeatDue[256] = {};  // next repeat key-down of a held direction
+    int holders[256] = {};           // sources holding each key, over all pads
+    uint64_t repeatDue[256] = {};    // next repeat key-down of a held direction
 
     ~Pads() {
-        if (!started) return;
+        // After a full SDL_Quit the controllers are closed already.
+        if (!started || !SDL_WasInit(SDL_INIT_GAMECONTROLLER)) return;
         for (auto& entry : open) SDL_GameControllerClose(entry.second.controller);
         SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     }
@@ -66,8 +69,8 @@ uintptr_t stickKey(int x, int y, uintptr_t held) {
         const int own = held == vkLeft ? -x : held == vkRight ? x : held == vkUp ? -y : y;
         const int other = wasHorizontal ? upDown : across;
         if (own >= stickReleaseAt) {
-            if (other >= stickPressAt && other > own + stickSwitchMargin) return wasHorizontal ? vertical : horizontal;
-            return held;
+            const bool otherWins = other >= stickPressAt && other > own + stickSwitchMargin;
+            return otherWins ? (wasHorizontal ? vertical : horizontal) : held;
         }
     }
     if (across < stickPressAt && upDown < stickPressAt) return 0;

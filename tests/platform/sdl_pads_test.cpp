@@ -42,8 +42,9 @@ public:
     }
     void unplug() {
         if (!joystick_) return;
+        const SDL_JoystickID id = SDL_JoystickInstanceID(joystick_);
         int device = SDL_NumJoysticks() - 1;
-        while (device >= 0 && SDL_JoystickGetDeviceInstanceID(device) != SDL_JoystickInstanceID(joystick_)) --device;
+        while (device >= 0 && SDL_JoystickGetDeviceInstanceID(device) != id) --device;
         SDL_JoystickClose(joystick_);
         SDL_JoystickDetachVirtual(device);
         joystick_ = nullptr;
