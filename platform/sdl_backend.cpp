@@ -39,14 +39,34 @@ Queue queue;
 void startEvents() {
     if (queue.eventsStarted) return;
     queue.eventsStarted = SDL_InitSubSystem(SDL_INIT_EVENTS) == 0;
+    sdlStartPads();
+}
+
+// The code each keypad digit key went down with (index: its digit), 0 while it is up.
+uintptr_t keypadHeld[10];
+
+// The keypad's digit keys: with NumLock off 8, 2, 4 and 6 are the arrows. A key keeps the code it
+// went down with until it is released, so toggling NumLock while it is held leaves nothing stuck.
+uintptr_t keypadKey(SDL_Keycode key, uint16_t mod, bool down) {
+    const int digit = key == SDLK_KP_0 ? 0 : static_cast<int>(key - SDLK_KP_1) + 1;
+    uintptr_t code = 96 + static_cast<uintptr_t>(digit);
+    if (!(mod & KMOD_NUM)) {
+        if (digit == 8) code = vkUp;
+        if (digit == 2) code = vkDown;
+        if (digit == 4) code = vkLeft;
+        if (digit == 6) code = vkRight;
+    }
+    if (keypadHeld[digit]) code = keypadHeld[digit];
+    keypadHeld[digit] = down ? code : 0;
+    return code;
 }
 
 // The virtual-key code of an SDL key; 0 for keys the game's message model has no code for.
-uintptr_t virtualKey(SDL_Keycode key) {
+uintptr_t virtualKey(SDL_Keycode key, uint16_t mod, bool down) {
+    if ((key >= SDLK_KP_1 && key <= SDLK_KP_9) || key == SDLK_KP_0) return keypadKey(key, mod, down);
     if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
     if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
     if (key >= SDLK_F1 && key <= SDLK_F12) return 112 + (key - SDLK_F1);
-    if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return 97 + (key - SDLK_KP_1);
     switch (key) {
     case SDLK_BACKSPACE: return 8;
     case SDLK_TAB: return 9;
@@ -72,7 +92,6 @@ uintptr_t virtualKey(SDL_Keycode key) {
     case SDLK_DOWN: return 40;
     case SDLK_INSERT: return 45;
     case SDLK_DELETE: return 46;
-    case SDLK_KP_0: return 96;
     default: return 0;
     }
 }
@@ -84,14 +103,15 @@ void postActivation(bool active) {
 }
 
 void translate(const SDL_Event& e) {
+    if (sdlPadEvent(e, post)) return;
     switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-        uintptr_t code = virtualKey(e.key.keysym.sym);
+        bool down = e.type == SDL_KEYDOWN;
+        uintptr_t code = virtualKey(e.key.keysym.sym, e.key.keysym.mod, down);
         if (!code) return;
         // Keys pressed with Alt held, Alt itself and F10 are system keys, which the game ignores.
         bool system = (e.key.keysym.mod & KMOD_ALT) || code == 18 || code == 121;
-        bool down = e.type == SDL_KEYDOWN;
         post(system ? (down ? msgSysKeyDown : msgSysKeyUp) : (down ? msgKeyDown : msgKeyUp), code, 0);
         return;
     }
@@ -127,6 +147,7 @@ bool sdlPeek(Message* msg) {
     startEvents();
     SDL_Event event;
     while (SDL_PollEvent(&event)) translate(event);
+    sdlRepeatPadKeys(post);
     if (!queue.messages.empty()) {
         *msg = queue.messages.front();
         queue.messages.pop_front();

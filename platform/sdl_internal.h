@@ -1,7 +1,9 @@
-// What the two halves of the SDL backend share: services (sdl_backend.cpp), window (sdl_window.cpp).
+// What the parts of the SDL backend share: services (sdl_backend.cpp), window (sdl_window.cpp), pads.
 #pragma once
 
 #include <SDL2/SDL.h>
+
+#include <cstdint>
 
 // The game window, or null before it exists and after teardown.
 SDL_Window* sdlGameWindow();
@@ -24,3 +26,14 @@ int sdlDestroyWindow();
 int sdlUnregisterClass();
 void sdlShowWindow();
 int sdlShowMessageBox(const char* text, const char* caption, unsigned style);
+
+// Gamepads (sdl_pads.cpp): their buttons and left stick become the keyboard's key messages.
+typedef void (*PostMessageProc)(uint32_t message, uintptr_t wParam, intptr_t lParam);
+// Starts the game controller subsystem, once; pads present and plugged in later then announce
+// themselves as events. Called when the backend starts its events.
+void sdlStartPads();
+// Turns a pad event into key messages given to post; false for an event that is not a pad's.
+// Called by the backend's event translation.
+bool sdlPadEvent(const SDL_Event& e, PostMessageProc post);
+// Gives post the repeat key-downs of directions held on pads. Called after each poll of SDL's events.
+void sdlRepeatPadKeys(PostMessageProc post);

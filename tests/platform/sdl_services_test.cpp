@@ -135,6 +135,35 @@ TEST_F(SdlServices, KeysMapToTheirVirtualKeyCodes) {
     }
 }
 
+TEST_F(SdlServices, KeypadEightTwoFourSixAreArrowsWithNumLockOffAndKeepTheirCodeUntilReleased) {
+    const struct {
+        uint32_t type;
+        SDL_Keycode key;
+        uint16_t mod;
+        Message expected;
+    } steps[] = {
+        {SDL_KEYDOWN, SDLK_KP_8, KMOD_NONE, {msgKeyDown, 38, 0}},
+        {SDL_KEYUP, SDLK_KP_8, KMOD_NONE, {msgKeyUp, 38, 0}},
+        {SDL_KEYDOWN, SDLK_KP_2, KMOD_NONE, {msgKeyDown, 40, 0}},
+        {SDL_KEYDOWN, SDLK_KP_4, KMOD_NONE, {msgKeyDown, 37, 0}},
+        {SDL_KEYDOWN, SDLK_KP_6, KMOD_NONE, {msgKeyDown, 39, 0}},
+        {SDL_KEYDOWN, SDLK_KP_5, KMOD_NONE, {msgKeyDown, 101, 0}},
+        {SDL_KEYDOWN, SDLK_KP_8, KMOD_NUM, {msgKeyDown, 104, 0}},
+        {SDL_KEYDOWN, SDLK_KP_0, KMOD_NUM, {msgKeyDown, 96, 0}},
+        // NumLock switched on while Left is held: the key-up still releases Left.
+        {SDL_KEYUP, SDLK_KP_4, KMOD_NUM, {msgKeyUp, 37, 0}},
+        {SDL_KEYDOWN, SDLK_KP_4, KMOD_NUM, {msgKeyDown, 100, 0}},
+    };
+    for (const auto& step : steps) {
+        pushKey(step.type, step.key, step.mod);
+        ASSERT_TRUE(peekMessage()) << step.key;
+        EXPECT_EQ(lastMessage.message, step.expected.message) << step.key;
+        EXPECT_EQ(lastMessage.wParam, step.expected.wParam) << step.key;
+    }
+    for (SDL_Keycode key : {SDLK_KP_2, SDLK_KP_4, SDLK_KP_5, SDLK_KP_6, SDLK_KP_8, SDLK_KP_0}) pushKey(SDL_KEYUP, key);
+    drain();
+}
+
 TEST_F(SdlServices, AltHeldMakesSystemKeysAndAutoRepeatMoreKeyDowns) {
     pushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT);
     pushKey(SDL_KEYDOWN, SDLK_F10);
