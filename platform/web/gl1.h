@@ -64,10 +64,12 @@ typedef void GLvoid;
 #ifdef __cplusplus
 extern "C" {
 #endif
+// The renderer, the textures and the animations call these as they would GL 1.x's; each behaves as
+// there for the values named here and says on standard error when given another.
 
-// Frame and state: glClear, glClearColor, glClearDepth, glViewport, glDepthFunc and glHint as in
-// GL 1.x. glEnable/glDisable take GL_DEPTH_TEST, GL_TEXTURE_2D, GL_LIGHTING and GL_LIGHT0..7;
-// glShadeModel takes GL_SMOOTH only (the one model of the renderer). Called by the renderer.
+// Frame and state: glClear, glClearColor, glClearDepth, glViewport and glDepthFunc as in GL 1.x.
+// glHint takes GL_PERSPECTIVE_CORRECTION_HINT (WebGL always corrects); glEnable/glDisable take
+// GL_DEPTH_TEST, GL_TEXTURE_2D, GL_LIGHTING and GL_LIGHT0..7; glShadeModel takes GL_SMOOTH only.
 void glClear(GLbitfield mask);
 void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha);
 void glClearDepth(GLclampd depth);
