@@ -160,6 +160,7 @@ struct Queue {
     bool idle = false;  // the last poll was empty and nothing was presented since
     bool listening = false;
     bool dialogOpen = false;
+    bool held[256] = {};  // keys whose key-down was posted without a key-up yet
 };
 
 Queue queue;
@@ -202,18 +203,31 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
     if (code == 0 || code > 255) return EM_FALSE;
     // Keys pressed with Alt held, Alt itself and F10 are system keys, which the game ignores.
     const bool system = e->altKey || code == 18 || code == 121;
+    queue.held[code] = down;
     post(system ? (down ? msgSysKeyDown : msgSysKeyUp) : (down ? msgKeyDown : msgKeyUp), code, 0);
     return (!system && isGameKey(code)) || (e->ctrlKey && !e->altKey) ? EM_TRUE : EM_FALSE;
 }
 
+// A page that loses the keyboard gets no key-up for the keys still held; they are released here, as
+// the desktop does, so that no key stays down for the game.
+void releaseHeldKeys() {
+    for (uintptr_t code = 0; code < 256; ++code)
+        if (queue.held[code]) {
+            queue.held[code] = false;
+            post(msgKeyUp, code, 0);
+        }
+}
+
 EM_BOOL onFocus(int eventType, const EmscriptenFocusEvent*, void*) {
     queue.blurred = eventType == EMSCRIPTEN_EVENT_BLUR;
+    if (queue.blurred) releaseHeldKeys();
     postActivation();
     return EM_FALSE;
 }
 
 EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* e, void*) {
     queue.hidden = e->hidden != 0;
+    if (queue.hidden) releaseHeldKeys();
     postActivation();
     return EM_FALSE;
 }
