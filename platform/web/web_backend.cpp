@@ -91,7 +91,7 @@ EM_JS(void, pagePlaySound, (const char* file, const unsigned char* bytes, int le
     });
 });
 
-// The in-page box: caption, text and OK, or Yes and No; resolves with the button"s answer.
+// The in-page box: caption, text and OK, or Yes and No; resolves with the answer of the button pressed.
 EM_ASYNC_JS(int, pageMessageBox, (const char* text, const char* caption, int yesNo, int idOk, int idYes, int idNo), {
     var dialog = document.getElementById("dialog");
     var message = UTF8ToString(text), title = UTF8ToString(caption);
