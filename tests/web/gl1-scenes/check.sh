@@ -2,7 +2,8 @@
 # Draws brinvale-scenes' four frames through the web build's GL 1.x layer in headless Chromium and
 # compares them with the desktop's (Mesa's fixed pipeline): fails when the lighting, texturing or
 # geometry drift apart beyond what two rasterisers' rounding explains.
-# Usage: tests/web/gl1-scenes/check.sh NATIVE_BUILD_DIR WORK_DIR   (needs em++, chromium, ImageMagick)
+# Usage: tests/web/gl1-scenes/check.sh NATIVE_BUILD_DIR WORK_DIR
+# (needs em++, chromium, ImageMagick and playwright-core from tests/web/node_modules)
 set -eu
 native=$(cd "$1" && pwd)
 mkdir -p "$2"
@@ -24,17 +25,11 @@ em++ -std=c++17 -O2 -Wall -Wextra -Wpedantic -Werror -I. -I"$here" -Iplatform/we
     -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web -sMAX_WEBGL_VERSION=1 \
     -sEXPORTED_RUNTIME_METHODS=FS --embed-file "$native/pic@/pic" -o "$work/scenes.js"
 cp "$here/page.html" "$work/page.html"
-timeout 120 chromium --headless=new --no-sandbox --use-angle=swiftshader --enable-unsafe-swiftshader \
-    --disable-gpu-sandbox --user-data-dir="$work/chromium-profile" --virtual-time-budget=20000 \
-    --dump-dom "file://$work/page.html" >"$work/page.dom" 2>"$work/chromium.log" || true
-if grep -q 'class="stderr"' "$work/page.dom"; then
-    echo "the page reported errors:"; sed -n 's/.*class="stderr">\([^<]*\)<.*/  \1/p' "$work/page.dom"; exit 1
-fi
+node "$here/frames.mjs" "$work"
 
 status=0
 pixels=$((800 * 600))
 for scene in menu-new menu-quit play game-over; do
-    sed -n "s/.*<pre id=\"$scene\">\([^<]*\)<.*/\1/p" "$work/page.dom" | base64 -d >"$work/web/$scene.png" 2>/dev/null || true
     if ! identify "$work/web/$scene.png" >/dev/null 2>&1; then
         echo "$scene: no frame from the page"; status=1; continue
     fi
