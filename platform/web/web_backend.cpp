@@ -1,0 +1,510 @@
+// The browser backend: page events become messages, timers run on the main thread, a present waits
+// for the next animation frame (ASYNCIFY), sounds go through Web Audio, boxes are in-page dialogs.
+#include "platform/web/web_backend.h"
+
+#include "platform/web/gl1.h"
+
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+// ---- the page's side, in JavaScript (C linkage, so outside the private namespace) ----
+
+// Sizes the canvas to the largest 4:3 box that fits its stage, with a drawing buffer of that box in
+// device pixels so that the picture stays sharp; returns the buffer size as height << 16 | width.
+EM_JS(int, pageFitCanvas, (), {
+    var canvas = document.getElementById("canvas");
+    var stage = document.getElementById("stage") || document.body;
+    if (!canvas) return 0;
+    var w = stage.clientWidth, h = stage.clientHeight;
+    if (w * 3 > h * 4) w = Math.floor(h * 4 / 3); else h = Math.floor(w * 3 / 4);
+    w = Math.max(w, 4);
+    h = Math.max(h, 3);
+    canvas.style.width = w + "px";
+    canvas.style.height = h + "px";
+    var ratio = window.devicePixelRatio || 1;
+    canvas.width = Math.min(Math.round(w * ratio), 0xFFFF);
+    canvas.height = Math.min(Math.round(h * ratio), 0xFFFF);
+    return (canvas.height << 16) | canvas.width;
+});
+
+EM_JS(int, pageHasCanvas, (), { return document.getElementById("canvas") ? 1 : 0; });
+
+EM_JS(void, pageSetTitle, (const char* title), { document.title = UTF8ToString(title); });
+
+EM_JS(void, pageFocusCanvas, (), {
+    var canvas = document.getElementById("canvas");
+    if (canvas) canvas.focus();
+});
+
+// What the page shows and the tests read: the scene of the last frame and the count of frames.
+EM_JS(void, pageFramePresented, (const char* scene), {
+    var page = Module.page = Module.page || {frames: 0};
+    page.frames++;
+    page.scene = UTF8ToString(scene);
+    if (page.scene == "menu" && page.firstMenuFrameAt === undefined) page.firstMenuFrameAt = performance.now();
+});
+
+// Resumes on the next animation frame; a hidden page gets none, so it waits a tenth of a second.
+EM_ASYNC_JS(void, pageWaitFrame, (), {
+    await new Promise(function(resume) {
+        if (document.hidden) setTimeout(resume, 100); else requestAnimationFrame(function() { resume(); });
+    });
+});
+
+// Browsers let audio start only from a user gesture: the first key press makes the context.
+EM_JS(void, pageUnlockAudio, (), {
+    var Context = window.AudioContext || window.webkitAudioContext;
+    if (!Context) return;
+    if (!Module.audio) Module.audio = {context: new Context(), buffers: {}, playing: null, wanted: ""};
+    if (Module.audio.context.state == "suspended") Module.audio.context.resume();
+});
+
+// One sound at a time: a new one cuts the one playing. Before the first key press, silence.
+EM_JS(void, pagePlaySound, (const char* file, const unsigned char* bytes, int length), {
+    var audio = Module.audio;
+    if (!audio) return;
+    var name = UTF8ToString(file);
+    audio.wanted = name;
+    if (audio.playing) {
+        try { audio.playing.stop(); } catch (e) {}
+        audio.playing = null;
+    }
+    if (!audio.buffers[name]) {
+        var copy = HEAPU8.slice(bytes, bytes + length).buffer;
+        audio.buffers[name] = audio.context.decodeAudioData(copy).catch(function() { return null; });
+    }
+    audio.buffers[name].then(function(buffer) {
+        if (!buffer || audio.wanted != name) return;
+        var source = audio.context.createBufferSource();
+        source.buffer = buffer;
+        source.connect(audio.context.destination);
+        source.onended = function() { if (audio.playing == source) audio.playing = null; };
+        if (audio.playing) try { audio.playing.stop(); } catch (e) {}
+        audio.playing = source;
+        source.start();
+    });
+});
+
+// The in-page box: caption, text and OK, or Yes and No; resolves with the answer of the button pressed.
+EM_ASYNC_JS(int, pageMessageBox, (const char* text, const char* caption, int yesNo, int idOk, int idYes, int idNo), {
+    var dialog = document.getElementById("dialog");
+    var message = UTF8ToString(text), title = UTF8ToString(caption);
+    if (!dialog) {
+        console.warn(title + ": " + message);
+        return yesNo ? idNo : idOk;
+    }
+    document.getElementById("dialog-caption").textContent = title;
+    document.getElementById("dialog-text").textContent = message;
+    var buttons = document.getElementById("dialog-buttons");
+    buttons.textContent = "";
+    var choices = yesNo ? [["Yes", idYes], ["No", idNo]] : [["OK", idOk]];
+    var answer = await new Promise(function(resolve) {
+        choices.forEach(function(choice) {
+            var button = document.createElement("button");
+            button.textContent = choice[0];
+            button.onclick = function() { resolve(choice[1]); };
+            buttons.appendChild(button);
+        });
+        dialog.hidden = false;
+        buttons.firstChild.focus();
+    });
+    dialog.hidden = true;
+    var canvas = document.getElementById("canvas");
+    if (canvas) canvas.focus();
+    return answer;
+});
+
+EM_JS(void, pageShowFailure, (const char* text), {
+    var panel = document.getElementById("failure");
+    if (!panel) return;
+    document.getElementById("failure-text").textContent = UTF8ToString(text);
+    panel.hidden = false;
+});
+
+EM_JS(void, pageShowPlayAgain, (), {
+    var panel = document.getElementById("ended");
+    if (!panel) return;
+    panel.hidden = false;
+    var button = document.getElementById("play-again");
+    button.onclick = function() { location.reload(); };
+    button.focus();
+});
+
+EM_JS(int, pageLocalSeconds, (), { return new Date().getSeconds(); });
+
+namespace {
+
+const char* const canvasTarget = "#canvas";
+
+// ---- queue and timers ----
+
+struct MainThreadTimer {
+    uint32_t interval;
+    double due;
+    TimerProc proc;
+};
+
+struct Queue {
+    std::deque<Message> messages;
+    std::map<uintptr_t, MainThreadTimer> timers;
+    bool quitPosted = false;
+    int quitCode = 0;
+    bool hidden = false;
+    bool blurred = false;
+    bool idle = false;  // the last poll was empty and nothing was presented since
+    bool listening = false;
+    bool dialogOpen = false;
+    bool held[256] = {};  // keys whose key-down was posted without a key-up yet
+};
+
+Queue queue;
+
+void post(uint32_t message, uintptr_t wParam, intptr_t lParam) { queue.messages.push_back({message, wParam, lParam}); }
+
+// A page that is hidden or has lost the focus counts as minimised, so the game stops drawing.
+void postActivation() {
+    const bool away = queue.hidden || queue.blurred;
+    post(msgActivate, (away ? uintptr_t{1} << 16 : 0) | (away ? 0 : 1), 0);
+}
+
+void postSize() {
+    const int size = pageFitCanvas();
+    if (size) post(msgSize, 0, size);
+}
+
+// The keys the game reads, whose browser defaults (scrolling, activating) must not happen.
+bool isGameKey(unsigned long code) {
+    switch (code) {
+    case vkReturn:
+    case vkControl:
+    case vkEscape:
+    case vkSpace:
+    case vkLeft:
+    case vkUp:
+    case vkRight:
+    case vkDown:
+    case vkP: return true;
+    default: return false;
+    }
+}
+
+// The browser's key codes are the virtual-key codes of the message model the game is written against.
+EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
+    if (queue.dialogOpen) return EM_FALSE;
+    const unsigned long code = e->keyCode;
+    const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
+    if (down) pageUnlockAudio();
+    if (code == 0 || code > 255) return EM_FALSE;
+    // Keys pressed with Alt held, Alt itself and F10 are system keys, which the game ignores.
+    const bool system = e->altKey || code == 18 || code == 121;
+    queue.held[code] = down;
+    post(system ? (down ? msgSysKeyDown : msgSysKeyUp) : (down ? msgKeyDown : msgKeyUp), code, 0);
+    return (!system && isGameKey(code)) || (e->ctrlKey && !e->altKey) ? EM_TRUE : EM_FALSE;
+}
+
+// A page that loses the keyboard gets no key-up for the keys still held; they are released here, as
+// the desktop does, so that no key stays down for the game.
+void releaseHeldKeys() {
+    for (uintptr_t code = 0; code < 256; ++code)
+        if (queue.held[code]) {
+            queue.held[code] = false;
+            post(msgKeyUp, code, 0);
+        }
+}
+
+EM_BOOL onFocus(int eventType, const EmscriptenFocusEvent*, void*) {
+    queue.blurred = eventType == EMSCRIPTEN_EVENT_BLUR;
+    if (queue.blurred) releaseHeldKeys();
+    postActivation();
+    return EM_FALSE;
+}
+
+EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* e, void*) {
+    queue.hidden = e->hidden != 0;
+    if (queue.hidden) releaseHeldKeys();
+    postActivation();
+    return EM_FALSE;
+}
+
+EM_BOOL onResize(int, const EmscriptenUiEvent*, void*) {
+    postSize();
+    return EM_FALSE;
+}
+
+void listen(bool on) {
+    if (queue.listening == on) return;
+    queue.listening = on;
+    const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+    emscripten_set_keydown_callback(window, nullptr, EM_TRUE, on ? onKey : nullptr);
+    emscripten_set_keyup_callback(window, nullptr, EM_TRUE, on ? onKey : nullptr);
+    emscripten_set_focus_callback(window, nullptr, EM_TRUE, on ? onFocus : nullptr);
+    emscripten_set_blur_callback(window, nullptr, EM_TRUE, on ? onFocus : nullptr);
+    emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, on ? onVisibility : nullptr);
+    emscripten_set_resize_callback(window, nullptr, EM_TRUE, on ? onResize : nullptr);
+}
+
+// Nothing pending: the browser gets the thread back until the next timer is due, or for one
+// frame's time at most, so that key events can arrive. Never a busy loop.
+void yieldToBrowser() {
+    double wait = 16;
+    const double now = emscripten_get_now();
+    for (const auto& entry : queue.timers)
+        if (entry.second.due - now < wait) wait = entry.second.due - now;
+    emscripten_sleep(wait < 1 ? 1 : static_cast<unsigned>(wait));
+}
+
+bool webPeek(Message* msg) {
+    if (!queue.messages.empty()) {
+        *msg = queue.messages.front();
+        queue.messages.pop_front();
+        queue.idle = false;
+        return true;
+    }
+    if (queue.quitPosted) {
+        queue.quitPosted = false;
+        *msg = {msgQuit, static_cast<uintptr_t>(queue.quitCode), 0};
+        queue.idle = false;
+        return true;
+    }
+    // Timer ticks come last, one per due timer, the soonest first.
+    const double now = emscripten_get_now();
+    std::pair<const uintptr_t, MainThreadTimer>* due = nullptr;
+    for (auto& entry : queue.timers)
+        if (entry.second.due <= now && (!due || entry.second.due < due->second.due)) due = &entry;
+    if (due) {
+        MainThreadTimer& t = due->second;
+        while (t.due <= now) t.due += t.interval;
+        *msg = {msgTimer, due->first, reinterpret_cast<intptr_t>(t.proc)};
+        queue.idle = false;
+        return true;
+    }
+    // A loop that polls again without presenting (hidden, paused) hands the thread back.
+    if (queue.idle) yieldToBrowser();
+    queue.idle = true;
+    return false;
+}
+
+void webPostQuit(int exitCode) {
+    queue.quitPosted = true;
+    queue.quitCode = exitCode;
+}
+
+void webSetTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc) {
+    const uint32_t interval = intervalMs ? intervalMs : 1;
+    queue.timers[id] = {interval, emscripten_get_now() + interval, proc};
+}
+
+void webKillTimer(uintptr_t id) { queue.timers.erase(id); }
+
+// The frame goes to the browser when the thread is handed back; the loop resumes on the next one,
+// so the refresh rate paces drawing.
+void webPresent() {
+    pageFramePresented(sceneNote());
+    pageWaitFrame();
+    queue.idle = false;
+}
+
+// ---- sound ----
+
+struct Sound {
+    bool readable;
+    uint32_t lengthMs;
+    std::vector<unsigned char> bytes;  // the whole file, for the browser to decode
+};
+
+std::map<std::string, Sound> sounds;
+
+uint32_t little32(const unsigned char* p) {
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+// The length of a PCM wave file from its format and data chunks; false when it is not one.
+bool waveLength(const std::vector<unsigned char>& file, uint32_t* lengthMs) {
+    if (file.size() < 12 || std::string(file.begin(), file.begin() + 4) != "RIFF" ||
+        std::string(file.begin() + 8, file.begin() + 12) != "WAVE")
+        return false;
+    uint32_t byteRate = 0;
+    size_t at = 12;
+    while (at + 8 <= file.size()) {
+        const std::string id(file.begin() + at, file.begin() + at + 4);
+        const uint32_t size = little32(&file[at + 4]);
+        const size_t body = at + 8;
+        if (id == "fmt " && size >= 16 && body + 16 <= file.size()) byteRate = little32(&file[body + 8]);
+        if (id == "data") {
+            if (!byteRate) return false;
+            const uint64_t available = file.size() - body;
+            *lengthMs = static_cast<uint32_t>((size < available ? size : available) * uint64_t{1000} / byteRate);
+            return true;
+        }
+        at = body + size + (size & 1);
+    }
+    return false;
+}
+
+const Sound& loadSound(const std::string& file) {
+    auto known = sounds.find(file);
+    if (known != sounds.end()) return known->second;
+    Sound sound{false, 0, {}};
+    if (FILE* f = std::fopen(file.c_str(), "rb")) {
+        unsigned char chunk[4096];
+        size_t got;
+        while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) sound.bytes.insert(sound.bytes.end(), chunk, chunk + got);
+        std::fclose(f);
+        sound.readable = waveLength(sound.bytes, &sound.lengthMs);
+    }
+    return sounds.emplace(file, std::move(sound)).first->second;
+}
+
+// A waited sound takes its length, heard or not, so the pace of the game stays the same.
+void webPlaySound(const char* file, SoundMode mode) {
+    const Sound& sound = loadSound(file ? file : "");
+    if (!sound.readable) return;
+    pagePlaySound(file, sound.bytes.data(), static_cast<int>(sound.bytes.size()));
+    if (mode == soundWait) emscripten_sleep(sound.lengthMs);
+}
+
+// ---- message boxes and clock ----
+
+std::string boxTexts;  // every box shown, for the page's failure panel
+
+int webShowMessageBox(const char* text, const char* caption, unsigned style) {
+    const char* t = text ? text : "";
+    const char* c = caption ? caption : "";
+    boxTexts += std::string(c) + ": " + t + "\n";
+    queue.dialogOpen = true;
+    const int answer = pageMessageBox(t, c, (style & 0x0F) == mbYesNo ? 1 : 0, idOk, idYes, idNo);
+    queue.dialogOpen = false;
+    return answer;
+}
+
+int webLocalClockSeconds() { return pageLocalSeconds() % 60; }
+
+// ---- the window steps, mapped onto the page ----
+
+EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
+int windowMade = 0;
+int layerOpen = 0;
+
+int webRegisterClass() {
+    listen(true);
+    return 1;
+}
+
+// The browser owns the display: the page's full-screen button stands in for a mode change.
+int webChangeDisplayMode(int, int, int) { return 0; }
+void webRestoreDisplayMode() {}
+void webShowCursor(int) {}
+
+int webCreateWindow(const char* title, int, int, int) {
+    if (windowMade || !pageHasCanvas()) return 0;
+    pageSetTitle(title ? title : "");
+    windowMade = 1;
+    return 1;
+}
+
+// The canvas is the drawable: there is no separate device context to obtain.
+int webGetDeviceContext() { return windowMade; }
+
+// WebGL offers RGBA with a depth buffer of at least 16 bits: that one format is on offer.
+int webChoosePixelFormat(int, int depthBits) { return windowMade && depthBits <= 16 ? 1 : 0; }
+
+int webSetPixelFormat(int format) { return windowMade && format == 1 ? 1 : 0; }
+
+int webCreateContext() {
+    if (!windowMade || context) return 0;
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.alpha = EM_FALSE;
+    attributes.depth = EM_TRUE;
+    attributes.stencil = EM_FALSE;
+    attributes.antialias = EM_FALSE;
+    attributes.premultipliedAlpha = EM_FALSE;
+    attributes.majorVersion = 1;
+    attributes.minorVersion = 0;
+    // The layer needs no extension; enabling them all costs start-up time for nothing.
+    attributes.enableExtensionsByDefault = EM_FALSE;
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE made = emscripten_webgl_create_context(canvasTarget, &attributes);
+    if (made <= 0) return 0;
+    context = made;
+    return 1;
+}
+
+// The GL 1.x layer opens its shader and buffers on the current context and closes them before the
+// context is released; a layer that cannot open counts as a context that cannot be made current.
+int webMakeCurrent(int current) {
+    if (!current) {
+        if (layerOpen) gl1Close();
+        layerOpen = 0;
+        return emscripten_webgl_make_context_current(0) == EMSCRIPTEN_RESULT_SUCCESS ? 1 : 0;
+    }
+    if (!context || emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS) return 0;
+    if (!layerOpen) layerOpen = gl1Open();
+    return layerOpen;
+}
+
+int webDeleteContext() {
+    if (!context) return 0;
+    const bool gone = emscripten_webgl_destroy_context(context) == EMSCRIPTEN_RESULT_SUCCESS;
+    context = 0;
+    return gone ? 1 : 0;
+}
+
+int webReleaseDeviceContext() { return windowMade; }
+
+int webDestroyWindow() {
+    if (!windowMade) return 0;
+    windowMade = 0;
+    return 1;
+}
+
+int webUnregisterClass() {
+    listen(false);
+    return 1;
+}
+
+// The canvas takes the keyboard focus and its size in device pixels.
+void webShowWindow() {
+    pageFocusCanvas();
+    postSize();
+}
+
+const PlatformBackend webBackend = {
+    "web",
+    webPeek,
+    webPostQuit,
+    webSetTimer,
+    webKillTimer,
+    webPresent,
+    webPlaySound,
+    webShowMessageBox,
+    webLocalClockSeconds,
+    webRegisterClass,
+    webChangeDisplayMode,
+    webRestoreDisplayMode,
+    webShowCursor,
+    webCreateWindow,
+    webGetDeviceContext,
+    webChoosePixelFormat,
+    webSetPixelFormat,
+    webCreateContext,
+    webMakeCurrent,
+    webDeleteContext,
+    webReleaseDeviceContext,
+    webDestroyWindow,
+    webUnregisterClass,
+    webShowWindow,
+};
+
+}  // namespace
+
+const PlatformBackend* webPlatform() { return &webBackend; }
+
+void webShowStartFailure() { pageShowFailure(boxTexts.c_str()); }
+
+void webShowPlayAgain() { pageShowPlayAgain(); }

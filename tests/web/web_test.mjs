@@ -1,0 +1,263 @@
+// The web build in the system's Chromium (headless, WebGL on SwiftShader), driven by playwright-core.
+// Usage: node web_test.mjs BUILD_WEB_DIR
+// Serves the folder on a private port, plays through the menu, play, pause and quit, judges screenshots
+// at positions projected from the scene, prints the figures of the build and "N passed, N failed".
+import { createServer } from 'node:http';
+import { readFile, mkdtemp, rm, writeFile, mkdir } from 'node:fs/promises';
+import { existsSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, extname, resolve } from 'node:path';
+import { gzipSync } from 'node:zlib';
+import { chromium } from 'playwright-core';
+
+const root = resolve(process.argv[2] || 'build-web');
+const artefacts = join(root, 'test-artefacts');
+const gameFiles = ['brinvale.js', 'brinvale.wasm', 'brinvale.data'];
+
+// ---------------------------------------------------------------- scene geometry
+
+// The game's 45-degree perspective, as tests/e2e/e2e.py `project` computes it: the screen position
+// of a scene point, in a view of left, top, width, height (here the canvas on the page).
+const TAN_HALF_FOV = Math.tan((22.5 * Math.PI) / 180);
+function project(x, y, z, view) {
+  const [left, top, w, h] = view;
+  const ndcX = x / (-z * TAN_HALF_FOV * w / h);
+  const ndcY = y / (-z * TAN_HALF_FOV);
+  return [Math.round(left + (ndcX + 1) * w / 2), Math.round(top + (1 - ndcY) * h / 2)];
+}
+const cell = (column, row, view) => project(2 * column - 19, 15 - 2 * row, -40, view);
+const isDark = (colour, tolerance = 10) => Math.max(...colour) <= tolerance;
+const distance = (a, b) => Math.max(...a.map((v, i) => Math.abs(v - b[i])));
+
+// ---------------------------------------------------------------- the page
+
+const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+                '.data': 'application/octet-stream' };
+
+function serve() {
+  const server = createServer(async (request, response) => {
+    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname).replace(/^\/+/, '') || 'index.html';
+    if (name.includes('..')) { response.writeHead(403).end(); return; }
+    try {
+      const body = await readFile(join(root, name));
+      response.writeHead(200, { 'Content-Type': types[extname(name)] || 'application/octet-stream' }).end(body);
+    } catch {
+      response.writeHead(404).end();
+    }
+  });
+  return new Promise((done) => server.listen(0, '127.0.0.1', () => done(server)));
+}
+
+const scene = (page) => page.evaluate(() => (window.Module && Module.page) ? { ...Module.page } : { frames: 0 });
+
+async function waitScene(page, name, timeout = 10000) {
+  await page.waitForFunction((n) => window.Module && Module.page && Module.page.scene === n, name, { timeout });
+}
+
+// A key held long enough for a pass of the loop to see it down.
+async function press(page, key, hold = 120) {
+  await page.keyboard.down(key);
+  await page.waitForTimeout(hold);
+  await page.keyboard.up(key);
+}
+
+async function canvasView(page) {
+  const box = await page.locator('#canvas').boundingBox();
+  return [box.x, box.y, box.width, box.height];
+}
+
+// A screenshot, kept among the artefacts, and the mean colours of squares around the given points;
+// the browser itself decodes the picture.
+async function sample(page, name, points) {
+  const png = await page.screenshot({ path: join(artefacts, name + '.png') });
+  return page.evaluate(async ([data, points]) => {
+    const image = new Image();
+    image.src = 'data:image/png;base64,' + data;
+    await image.decode();
+    const c = document.createElement('canvas');
+    c.width = image.width;
+    c.height = image.height;
+    const g = c.getContext('2d');
+    g.drawImage(image, 0, 0);
+    return points.map(([x, y, half]) => {
+      const d = g.getImageData(x - half, y - half, 2 * half + 1, 2 * half + 1).data;
+      const sum = [0, 0, 0];
+      for (let i = 0; i < d.length; i += 4) for (let k = 0; k < 3; k++) sum[k] += d[i + k];
+      return sum.map((s) => s / (d.length / 4));
+    });
+  }, [png.toString('base64'), points]);
+}
+
+// None when the menu shows both buttons with the selected one nearer (tests/e2e/e2e.py menu_problem).
+async function menuProblem(page, name, view) {
+  const points = [[...project(0, 2.2, -7, view), 3], [...project(0, -0.8, -9, view), 3],
+                  [...project(1.85, 1.5, -7, view), 1], [...project(1.85, -1.5, -7, view), 1],
+                  [...project(0, 2.75, -7, view), 3]];
+  const [selected, other, nearEdge, farEdge, above] = await sample(page, name, points);
+  if (isDark(selected)) return 'no new-game button at ' + points[0].slice(0, 2);
+  if (isDark(other)) return 'no quit button at ' + points[1].slice(0, 2);
+  if (isDark(nearEdge)) return 'the selected button is not the nearer one';
+  if (!isDark(farEdge)) return 'the other button is as near as the selected one';
+  if (!isDark(above)) return 'something drawn above the buttons';
+  return null;
+}
+
+// The mean colours of the well's top rows, column by column.
+async function wellTop(page, name, view) {
+  const points = [];
+  for (let column = 0; column < 8; column++) for (let row = 0; row < 4; row++) points.push([...cell(column, row, view), 3]);
+  const means = await sample(page, name, points);
+  return Array.from({ length: 8 }, (_, column) => means.slice(4 * column, 4 * column + 4));
+}
+
+// ---------------------------------------------------------------- the run
+
+const results = [];
+function record(name, problem) {
+  results.push([name, problem]);
+  console.log((problem ? 'FAIL ' : 'ok   ') + name + (problem ? ': ' + problem : ''));
+}
+
+async function step(name, body) {
+  try {
+    record(name, await body());
+  } catch (error) {
+    record(name, String(error.message || error).split('\n')[0]);
+  }
+}
+
+async function main() {
+  for (const f of ['index.html', ...gameFiles])
+    if (!existsSync(join(root, f))) throw new Error(`${join(root, f)} is missing: run make web`);
+  await mkdir(artefacts, { recursive: true });
+  const server = await serve();
+  const profile = await mkdtemp(join(tmpdir(), 'brinvale-chromium-'));
+  const browser = await chromium.launchPersistentContext(profile, {
+    executablePath: process.env.BRINVALE_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    viewport: { width: 900, height: 632 },
+    args: ['--no-sandbox', '--disable-gpu-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
+           '--autoplay-policy=user-gesture-required'],
+  });
+  const consoleErrors = [];
+  const figures = [];
+  try {
+    const page = browser.pages()[0] || await browser.newPage();
+    page.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });
+    page.on('pageerror', (e) => consoleErrors.push(String(e)));
+    await page.goto(`http://127.0.0.1:${server.address().port}/`);
+    let view;
+
+    await step('the menu shows its two buttons at their projected places', async () => {
+      await waitScene(page, 'menu');
+      const firstMenu = (await scene(page)).firstMenuFrameAt;
+      figures.push(`page load to the first menu frame, the browser just started: ${Math.round(firstMenu)} ms`);
+      view = await canvasView(page);
+      if (Math.abs(view[2] * 3 - view[3] * 4) > 4) return `the canvas is ${view[2]}x${view[3]}, not 4:3`;
+      await page.waitForTimeout(300);
+      return menuProblem(page, 'menu', view);
+    });
+
+    let started;
+    await step('Return starts play', async () => {
+      await press(page, 'Enter');
+      await waitScene(page, 'play');
+      started = await wellTop(page, 'play', view);
+      const background = await sample(page, 'play-background', [[...cell(0, 6, view), 6], [...cell(7, 15, view), 6]]);
+      if (background.some((c) => isDark(c, 4))) return 'no background in the well';
+      return null;
+    });
+
+    await step('Left moves the column one place left', async () => {
+      await press(page, 'ArrowLeft');
+      await page.waitForTimeout(100);
+      const moved = await wellTop(page, 'left', view);
+      const changed = moved.map((rows, column) => rows.some((c, row) => distance(c, started[column][row]) > 24));
+      const expected = [false, false, true, true, false, false, false, false];
+      if (changed.join() !== expected.join()) return 'columns that changed: ' + changed.map((c, i) => c ? i : '').filter(String).join(',');
+      return null;
+    });
+
+    await step('play runs at most at the refresh rate', async () => {
+      // The browser's own frame rate, counted alongside the game's presented frames.
+      const [frames, refresh] = await page.evaluate(async () => {
+        let ticks = 0, running = true;
+        const count = () => { ticks++; if (running) requestAnimationFrame(count); };
+        requestAnimationFrame(count);
+        const before = Module.page.frames;
+        await new Promise((r) => setTimeout(r, 2000));
+        running = false;
+        return [(Module.page.frames - before) / 2, ticks / 2];
+      });
+      figures.push(`frames per second in play: ${frames.toFixed(1)} (the browser's refresh: ${refresh.toFixed(1)})`);
+      if (frames < 5) return `only ${frames} frames per second`;
+      if (frames > refresh * 1.1 + 1) return `${frames} frames per second, above the refresh rate ${refresh}`;
+      return null;
+    });
+
+    await step('P pauses and resumes', async () => {
+      await press(page, 'p');
+      await page.waitForTimeout(200);
+      const before = (await scene(page)).frames;
+      await page.waitForTimeout(700);
+      const paused = (await scene(page)).frames - before;
+      if (paused !== 0) return `${paused} frames drawn while paused`;
+      await press(page, 'p');
+      await page.waitForTimeout(300);
+      if ((await scene(page)).frames === before) return 'no frames after resuming';
+      return null;
+    });
+
+    await step('Escape returns to the menu', async () => {
+      await press(page, 'Escape');
+      await waitScene(page, 'menu');
+      await page.waitForTimeout(300);
+      return menuProblem(page, 'menu-again', view);
+    });
+
+    await step('Quit from the menu shows "Play again", which starts the game anew', async () => {
+      await press(page, 'ArrowDown');
+      await page.waitForTimeout(500);
+      await press(page, 'Enter');
+      const button = page.locator('#ended button');
+      await button.waitFor({ state: 'visible', timeout: 10000 });
+      const text = (await button.textContent()).trim();
+      if (text !== 'Play again') return `the panel's button says "${text}"`;
+      // Playing again loads the page anew, now in a browser that is already running.
+      await Promise.all([page.waitForEvent('load'), button.click()]);
+      await waitScene(page, 'menu');
+      const again = (await scene(page)).firstMenuFrameAt;
+      figures.push(`page load to the first menu frame, reloaded by Play again in the running browser: ${Math.round(again)} ms`);
+      return null;
+    });
+
+    record('no console errors', consoleErrors.length ? consoleErrors.slice(0, 3).join(' | ') : null);
+  } finally {
+    await browser.close();
+    server.close();
+    await rm(profile, { recursive: true, force: true });
+  }
+
+  let gzipped = 0;
+  for (const f of gameFiles) gzipped += gzipSync(await readFile(join(root, f))).length;
+  figures.push(`transfer size of ${gameFiles.join(' + ')}, gzip-compressed: ${(gzipped / 1024).toFixed(0)} KiB`);
+  await writeFile(join(artefacts, 'figures.txt'), figures.join('\n') + '\n');
+  for (const line of figures) console.log('figure: ' + line);
+  const failed = results.filter(([, problem]) => problem).length;
+  console.log(`web tests: ${results.length - failed} passed, ${failed} failed`);
+  process.exitCode = failed ? 1 : 0;
+}
+
+// A game that never hands the thread back would hang every evaluation: the run ends instead.
+setTimeout(() => {
+  console.error('the browser run did not finish within 180 s');
+  console.log(`web tests: ${results.filter(([, p]) => !p).length} passed, ${results.filter(([, p]) => p).length + 1} failed`);
+  process.exit(1);
+}, 180000).unref();
+
+main().catch((error) => {
+  console.error(error.message || error);
+  console.log('web tests: 0 passed, 1 failed');
+  process.exitCode = 1;
+});
