@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
 #include <ctime>
 #include <deque>
 #include <map>
@@ -158,18 +157,16 @@ bool takeMessage(Message* msg) {
     return true;
 }
 
-// Sleeps until the next event or the next timer due, whichever comes first.
+// Sleeps until the next event or the next timer due, whichever comes first. The sleep is bounded,
+// so that a caller polling for a message that never comes (no timer running) still gets its turn.
 void waitForInput() {
-    int timeout = -1;  // no timer: only input can wake the game
-    if (!queue.timers.empty()) {
-        uint64_t due = UINT64_MAX;
-        for (const auto& entry : queue.timers) due = std::min(due, entry.second.due);
-        const uint64_t now = SDL_GetTicks64();
-        if (due <= now) return;
-        timeout = static_cast<int>(std::min<uint64_t>(due - now, INT_MAX));
-    }
+    constexpr uint64_t longestWaitMs = 100;
+    uint64_t due = SDL_GetTicks64() + longestWaitMs;
+    for (const auto& entry : queue.timers) due = std::min(due, entry.second.due);
+    const uint64_t now = SDL_GetTicks64();
+    if (due <= now) return;
     SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, timeout)) translate(event);
+    if (SDL_WaitEventTimeout(&event, static_cast<int>(due - now))) translate(event);
 }
 
 // Sleeps until the given moment, taking input into the queue meanwhile: the event wait for all but
