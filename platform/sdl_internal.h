@@ -61,3 +61,6 @@ void sdlPacingStart(int syncAccepted, int refreshHz);
 uint64_t sdlPresentDue();
 // Called after each present.
 void sdlPresented();
+// The same two at a given moment of the clock (the tests' own).
+uint64_t sdlPresentDueAt(uint64_t now);
+void sdlPresentedAt(uint64_t now);

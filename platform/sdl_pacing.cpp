@@ -59,18 +59,21 @@ void sdlPacingStart(int syncAccepted, int refreshHz) {
     pacing.paced = !syncAccepted;
 }
 
-uint64_t sdlPresentDue() {
+uint64_t sdlPresentDue() { return sdlPresentDueAt(sdlNowNs()); }
+
+void sdlPresented() { sdlPresentedAt(sdlNowNs()); }
+
+uint64_t sdlPresentDueAt(uint64_t now) {
     if (!pacing.paced) return 0;
-    const uint64_t now = sdlNowNs();
     // More than a refresh late (nothing drawn for a while, a slow frame): start counting afresh
     // instead of hurrying frames out to catch up.
     if (pacing.due == 0 || now > pacing.due + pacing.period) pacing.due = now;
     return pacing.due;
 }
 
-void sdlPresented() {
+void sdlPresentedAt(uint64_t now) {
     if (pacing.paced)
         pacing.due += pacing.period;
     else
-        judge(sdlNowNs());
+        judge(now);
 }
