@@ -132,6 +132,9 @@ def game_run(args, work):
         time.sleep(1)
         figures["paused"] = game.measure(args.seconds)
         display.press("p")
+        time.sleep(0.5)
+        if game.measure(0.5)[1] == 0:
+            print("warning: play did not resume, so 'minimised' below is paused and minimised")
         display.x("xdotool", "windowminimize", window)
         time.sleep(1)
         figures["minimised"] = game.measure(args.seconds)
