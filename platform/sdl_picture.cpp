@@ -106,6 +106,32 @@ bool buildFramebuffer(Picture* p) {
     return false;
 }
 
+// Black bars on both sides of the fitted picture, and only there: the picture covers the rest. The
+// game's clear colour and scissor state are put back for its next frame.
+void clearBars(int width, int height, int left, int bottom, int fitWidth, int fitHeight) {
+    GLfloat keptColour[4];
+    GLint keptBox[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, keptColour);
+    glGetIntegerv(GL_SCISSOR_BOX, keptBox);
+    const GLboolean keptTest = glIsEnabled(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glEnable(GL_SCISSOR_TEST);
+    if (fitWidth != width) {
+        glScissor(0, 0, left, height);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glScissor(left + fitWidth, 0, width - left - fitWidth, height);
+        glClear(GL_COLOR_BUFFER_BIT);
+    } else {
+        glScissor(0, 0, width, bottom);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glScissor(0, bottom + fitHeight, width, height - bottom - fitHeight);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glScissor(keptBox[0], keptBox[1], keptBox[2], keptBox[3]);
+    if (!keptTest) glDisable(GL_SCISSOR_TEST);
+    glClearColor(keptColour[0], keptColour[1], keptColour[2], keptColour[3]);
+}
+
 }  // namespace
 
 int sdlPictureProbe(int width, int height, int bits) {
@@ -166,14 +192,7 @@ void sdlSwapWindow(SDL_Window* window) {
     const int left = (width - fitWidth) / 2, bottom = (height - fitHeight) / 2;
 
     gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    if (fitWidth != width || fitHeight != height) {
-        // The bars; the game's clear colour is put back for its next frame.
-        GLfloat kept[4];
-        glGetFloatv(GL_COLOR_CLEAR_VALUE, kept);
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        glClearColor(kept[0], kept[1], kept[2], kept[3]);
-    }
+    if (fitWidth != width || fitHeight != height) clearBars(width, height, left, bottom, fitWidth, fitHeight);
     const bool sameSize = fitWidth == picture.width && fitHeight == picture.height;
     gl.blitFramebuffer(0, 0, picture.width, picture.height, left, bottom, left + fitWidth, bottom + fitHeight,
                        GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
