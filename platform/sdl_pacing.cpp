@@ -35,8 +35,9 @@ void judge(uint64_t now) {
         if (interval < 4 * pacing.period) pacing.intervals[pacing.judged++] = interval;
         if (pacing.judged == judgedIntervals) {
             pacing.judged = 0;
-            std::nth_element(pacing.intervals, pacing.intervals + judgedIntervals / 2, pacing.intervals + judgedIntervals);
-            if (4 * pacing.intervals[judgedIntervals / 2] < 3 * pacing.period) {
+            uint64_t* const median = pacing.intervals + judgedIntervals / 2;
+            std::nth_element(pacing.intervals, median, pacing.intervals + judgedIntervals);
+            if (4 * *median < 3 * pacing.period) {
                 pacing.paced = true;
                 pacing.due = now + pacing.period;
             }

@@ -130,8 +130,8 @@ void sdlRestoreDisplayMode() {
 
 void sdlShowCursor(int show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
 
-// Full screen takes over the window the mode change or the desktop check made; windowed makes a resizable framed window
-// whose client area is width x height.
+// Full screen takes over the window the mode change or the desktop check made; windowed makes a
+// resizable framed window whose client area is width x height.
 int sdlCreateWindow(const char* title, int width, int height, int fullscreen) {
     if (fullscreen) {
         if (!gameWindow && !sdlChangeDisplayMode(width, height, windowColorBits)) return 0;
