@@ -244,9 +244,11 @@ int sdlShowMessageBox(const char* text, const char* caption, unsigned style) {
 
     const int declined = yesNo ? idNo : idOk;
     int pressed = -1;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+    // No button pressed counts as a box nobody saw: SDL reports success when a helper program it
+    // starts for the box (zenity) fails to reach a display.
+    if (SDL_ShowMessageBox(&box, &pressed) != 0 || pressed < 0) {
         std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
         return declined;
     }
-    return pressed < 0 ? declined : pressed;
+    return pressed;
 }
