@@ -475,7 +475,7 @@ def case_window(s):
     # Xvfb refuses vertical sync; unpaced, this game presents hundreds of frames a second here.
     rate = s.presents_per_second(3)
     check(rate <= 62, "%.1f presents per second in play, more than the display's 60 Hz allow" % rate)
-    check(rate >= 20, "%.1f presents per second in play: the count or the game is stuck" % rate)
+    check(rate >= 5, "%.1f presents per second in play: the count or the game is stuck" % rate)
     quit_from_play(s, view)
 
 
