@@ -8,7 +8,7 @@
 #include "game/rules.h"
 #include "platform/platform.h"
 #include "platform/window.h"
-#include "render/animations.h"
+#include "app/animations.h"
 #include "render/renderer.h"
 #include "render/scenes.h"
 

@@ -7,7 +7,7 @@
 int main(int argc, char** argv) {
     const int status = parseCommandLine(argc, argv);
     if (status >= 0) return status;
-    // Until the desktop path lands, a window is the only choice that differs from today's start.
+    // A window is not full screen, so there is nothing to ask about.
     if (displayChoice == displayWindow) fullscreenMode = 0;
     installPlatform(sdlPlatform());
     return runGame();

@@ -82,6 +82,10 @@ struct PlatformBackend {
     int (*destroyWindow)();
     int (*unregisterClass)();
     void (*showWindow)();  // show, bring to the foreground, take the keyboard focus
+    // Full screen at the desktop's own resolution, the display left as it is: 1 when a window covering
+    // the desktop can show the game's width x height picture scaled to fit. Used instead of
+    // changeDisplayMode unless the user asked for the mode change.
+    int (*coverDesktop)(int width, int height, int bits);
 };
 
 // Installs the backend every service forwards to; null installs the null backend (no window, no

@@ -238,7 +238,7 @@ struct Parser {
                 return fail("answer is ok, yes or no");
         } else if (what == "fail") {
             static const std::set<std::string> steps = {
-                "registerClass", "changeDisplayMode", "createWindow",  "getDeviceContext",
+                "registerClass", "coverDesktop", "changeDisplayMode", "createWindow",  "getDeviceContext",
                 "choosePixelFormat", "setPixelFormat", "createContext", "makeCurrent",
                 "deleteContext", "releaseDeviceContext", "destroyWindow", "unregisterClass"};
             if (!steps.count(a)) return fail("unknown window step '" + a + "'");
@@ -419,6 +419,7 @@ int step(const char* name) {
 
 int scriptedRegisterClass() { return step("registerClass"); }
 int scriptedChangeDisplayMode(int, int, int) { return step("changeDisplayMode"); }
+int scriptedCoverDesktop(int, int, int) { return step("coverDesktop"); }
 void scriptedRestoreDisplayMode() {}
 void scriptedShowCursor(int) {}
 int scriptedCreateWindow(const char*, int width, int height, int fullscreen) {
@@ -479,6 +480,7 @@ const PlatformBackend scriptedBackend = {
     scriptedDestroyWindow,
     scriptedUnregisterClass,
     scriptedShowWindow,
+    scriptedCoverDesktop,
 };
 
 }  // namespace

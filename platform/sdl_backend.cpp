@@ -2,10 +2,12 @@
 #include "platform/sdl_backend.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <deque>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/sdl_internal.h"
@@ -129,7 +131,10 @@ void translate(const SDL_Event& e) {
         case SDL_WINDOWEVENT_FOCUS_GAINED: postActivation(true); return;
         case SDL_WINDOWEVENT_FOCUS_LOST: postActivation(false); return;
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
-            intptr_t width = e.window.data1 & 0xFFFF, height = e.window.data2 & 0xFFFF;
+            // Scaled to fit, the game's picture keeps its own size whatever the window's.
+            int w = e.window.data1, h = e.window.data2;
+            sdlPictureSize(&w, &h);
+            intptr_t width = w & 0xFFFF, height = h & 0xFFFF;
             post(msgSize, 0, (height << 16) | width);
             return;
         }
@@ -143,21 +148,22 @@ void translate(const SDL_Event& e) {
     }
 }
 
-bool sdlPeek(Message* msg) {
-    startEvents();
+void translatePending() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) translate(event);
     sdlRepeatPadKeys(post);
+}
+
+// Takes the next message: translated events first, then a posted quit, then a tick of a due timer.
+bool takeMessage(Message* msg) {
     if (!queue.messages.empty()) {
         *msg = queue.messages.front();
         queue.messages.pop_front();
-        queue.idle = false;
         return true;
     }
     if (queue.quitPosted) {
         queue.quitPosted = false;
         *msg = {msgQuit, static_cast<uintptr_t>(queue.quitCode), 0};
-        queue.idle = false;
         return true;
     }
     // Timer ticks come last, one per due timer, the soonest first.
@@ -165,17 +171,58 @@ bool sdlPeek(Message* msg) {
     std::pair<const uintptr_t, MainThreadTimer>* due = nullptr;
     for (auto& entry : queue.timers)
         if (entry.second.due <= now && (!due || entry.second.due < due->second.due)) due = &entry;
-    if (due) {
-        MainThreadTimer& t = due->second;
-        while (t.due <= now) t.due += t.interval;
-        *msg = {msgTimer, due->first, reinterpret_cast<intptr_t>(t.proc)};
-        queue.idle = false;
-        return true;
+    if (!due) return false;
+    MainThreadTimer& t = due->second;
+    while (t.due <= now) t.due += t.interval;
+    *msg = {msgTimer, due->first, reinterpret_cast<intptr_t>(t.proc)};
+    return true;
+}
+
+// Sleeps until the next event or the next timer due, whichever comes first. The sleep is bounded,
+// so that a caller polling for a message that never comes (no timer running) still gets its turn.
+void waitForInput() {
+    constexpr uint64_t longestWaitMs = 100;
+    uint64_t due = SDL_GetTicks64() + longestWaitMs;
+    for (const auto& entry : queue.timers) due = std::min(due, entry.second.due);
+    const uint64_t now = SDL_GetTicks64();
+    if (due <= now) return;
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, static_cast<int>(due - now))) translate(event);
+}
+
+// Sleeps until the given moment, taking input into the queue meanwhile: the event wait for all but
+// the last millisecond or two, whose precision it does not promise, then a plain sleep.
+void readInputUntil(uint64_t moment) {
+    constexpr uint64_t nsPerMs = 1000000;
+    for (uint64_t now = sdlNowNs(); now < moment; now = sdlNowNs()) {
+        const uint64_t left = moment - now;
+        SDL_Event event;
+        if (left > 2 * nsPerMs) {
+            if (SDL_WaitEventTimeout(&event, static_cast<int>((left - nsPerMs) / nsPerMs))) translate(event);
+        } else if (SDL_PollEvent(&event)) {
+            translate(event);
+        } else {
+            std::this_thread::sleep_for(std::chrono::nanoseconds(left));
+        }
     }
-    // A loop that polls again without drawing anything (minimised, paused) gives the CPU a rest.
-    if (queue.idle) SDL_Delay(1);
-    queue.idle = true;
-    return false;
+}
+
+bool sdlPeek(Message* msg) {
+    startEvents();
+    translatePending();
+    if (!takeMessage(msg)) {
+        if (!queue.idle) {
+            queue.idle = true;
+            return false;
+        }
+        // The loop came back without presenting anything (paused, minimised): it has nothing to
+        // do before the next input or timer tick, so it sleeps until then.
+        waitForInput();
+        translatePending();
+        if (!takeMessage(msg)) return false;
+    }
+    queue.idle = false;
+    return true;
 }
 
 void sdlPostQuit(int exitCode) {
@@ -192,7 +239,9 @@ void sdlSetTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc) {
 void sdlKillTimer(uintptr_t id) { queue.timers.erase(id); }
 
 void sdlPresent() {
-    if (SDL_Window* window = sdlGameWindow()) SDL_GL_SwapWindow(window);
+    if (const uint64_t due = sdlPresentDue()) readInputUntil(due);
+    if (SDL_Window* window = sdlGameWindow()) sdlSwapWindow(window);
+    sdlPresented();
     queue.idle = false;
 }
 
@@ -324,6 +373,7 @@ const PlatformBackend sdlBackend = {
     sdlDestroyWindow,
     sdlUnregisterClass,
     sdlShowWindow,
+    sdlCoverDesktop,
 };
 
 }  // namespace

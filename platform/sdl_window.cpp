@@ -1,4 +1,5 @@
-// The window steps of the SDL backend: video start, full-screen display mode, window, GL context, message boxes.
+// The window steps of the SDL backend: video start, full screen (the desktop's own or a display mode),
+// window, GL context, message boxes.
 #include <cstdio>
 
 #include "platform/platform.h"
@@ -16,14 +17,14 @@ int windowColorBits = 16;
 const int windowDepthBits = 16;
 
 // Colour channel sizes for a depth: 5-6-5 up to 16 bits, 8-8-8 above.
-void requestGlFormat(int bits) {
+void requestGlFormat(int bits, int depthBits = windowDepthBits) {
     const bool deep = bits > 16;
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, deep ? 8 : 5);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, deep ? 8 : 6);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, deep ? 8 : 5);
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, windowDepthBits);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
     windowColorBits = bits;
 }
 
@@ -46,6 +47,15 @@ bool findDisplayMode(int width, int height, int bits, SDL_DisplayMode* found) {
 void closeWindow() {
     if (gameWindow) SDL_DestroyWindow(gameWindow);
     gameWindow = nullptr;
+    sdlPictureForget();
+}
+
+// The refresh rate of the window's display; 0 when SDL does not know it.
+int refreshRate(SDL_Window* window) {
+    SDL_DisplayMode mode;
+    const int display = SDL_GetWindowDisplayIndex(window);
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0) return 0;
+    return mode.refresh_rate;
 }
 
 }  // namespace
@@ -85,14 +95,43 @@ int sdlChangeDisplayMode(int width, int height, int bits) {
     return 1;
 }
 
+// The window covers the display at the desktop's own resolution and the game draws offscreen, so
+// nothing about the display changes. That needs a desktop that holds the game's picture and
+// framebuffer objects, which only a context can tell: one is made for the check and dropped.
+int sdlCoverDesktop(int width, int height, int bits) {
+    SDL_DisplayMode desktop;
+    if (!videoStarted || gameWindow || SDL_GetDesktopDisplayMode(0, &desktop) != 0 || desktop.w < width ||
+        desktop.h < height)
+        return 0;
+    // The window only receives the scaled picture: no depth buffer of its own.
+    requestGlFormat(16, 0);
+    gameWindow = SDL_CreateWindow("", SDL_WINDOWPOS_UNDEFINED_DISPLAY(0), SDL_WINDOWPOS_UNDEFINED_DISPLAY(0),
+                                  desktop.w, desktop.h,
+                                  SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_HIDDEN |
+                                      SDL_WINDOW_ALLOW_HIGHDPI);
+    if (!gameWindow) return 0;
+    SDL_GLContext check = SDL_GL_CreateContext(gameWindow);
+    const int offered = check ? sdlPictureProbe(width, height, bits) : 0;
+    if (check) {
+        SDL_GL_MakeCurrent(gameWindow, nullptr);
+        SDL_GL_DeleteContext(check);
+    }
+    if (!offered) {
+        closeWindow();
+        return 0;
+    }
+    sdlPictureChoose(width, height);
+    return 1;
+}
+
 void sdlRestoreDisplayMode() {
     if (gameWindow) SDL_SetWindowFullscreen(gameWindow, 0);
 }
 
 void sdlShowCursor(int show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
 
-// Full screen takes over the window the mode change made; windowed makes a resizable framed window
-// whose client area is width x height.
+// Full screen takes over the window the mode change or the desktop check made; windowed makes a
+// resizable framed window whose client area is width x height.
 int sdlCreateWindow(const char* title, int width, int height, int fullscreen) {
     if (fullscreen) {
         if (!gameWindow && !sdlChangeDisplayMode(width, height, windowColorBits)) return 0;
@@ -110,8 +149,13 @@ int sdlCreateWindow(const char* title, int width, int height, int fullscreen) {
 int sdlGetDeviceContext() { return gameWindow && (SDL_GetWindowFlags(gameWindow) & SDL_WINDOW_OPENGL) ? 1 : 0; }
 
 // The window's visual was chosen from the request when the window was made; only that format is on offer.
+// On the desktop, the request is for the offscreen picture, which takes the nearest formats on offer.
 int sdlChoosePixelFormat(int bits, int depthBits) {
     if (!sdlGetDeviceContext()) return 0;
+    if (sdlPictureChosen()) {
+        sdlPictureFormat(bits, depthBits);
+        return 1;
+    }
     const bool sameChannels = (bits > 16) == (windowColorBits > 16);
     return sameChannels && depthBits == windowDepthBits ? 1 : 0;
 }
@@ -124,11 +168,17 @@ int sdlCreateContext() {
     return gameContext ? 1 : 0;
 }
 
-// Vertical sync paces presenting where the driver allows it; where it is refused the game runs unpaced.
+// Vertical sync paces presenting where the driver honours it; elsewhere the backend waits for the
+// refresh itself. On the desktop the game's drawing goes to the offscreen picture from here on.
 int sdlMakeCurrent(int current) {
-    if (!current) return SDL_GL_MakeCurrent(gameWindow, nullptr) == 0 ? 1 : 0;
+    if (!current) {
+        if (gameWindow && gameContext) sdlPictureStop();
+        return SDL_GL_MakeCurrent(gameWindow, nullptr) == 0 ? 1 : 0;
+    }
     if (!gameWindow || !gameContext || SDL_GL_MakeCurrent(gameWindow, gameContext) != 0) return 0;
-    SDL_GL_SetSwapInterval(1);
+    if (!sdlPictureStart()) return 0;
+    const int syncAccepted = SDL_GL_SetSwapInterval(1) == 0;
+    sdlPacingStart(syncAccepted, refreshRate(gameWindow));
     return 1;
 }
 
@@ -194,9 +244,11 @@ int sdlShowMessageBox(const char* text, const char* caption, unsigned style) {
 
     const int declined = yesNo ? idNo : idOk;
     int pressed = -1;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+    // No button pressed counts as a box nobody saw: SDL reports success when a helper program it
+    // starts for the box (zenity) fails to reach a display.
+    if (SDL_ShowMessageBox(&box, &pressed) != 0 || pressed < 0) {
         std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
         return declined;
     }
-    return pressed < 0 ? declined : pressed;
+    return pressed;
 }

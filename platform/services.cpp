@@ -37,7 +37,7 @@ const PlatformBackend nullBackend = {
     "null",     nullPeek, nullPostQuit, nullSetTimer, nullKillTimer, nullVoid,  nullSound,
     nullBox,    nullClock, nullFail,    nullDisplay,  nullVoid,      nullCursor, nullWindow,
     nullFail,   nullChoose, nullInt,    nullFail,     nullInt,       nullFail,  nullFail,
-    nullFail,   nullFail,  nullVoid,
+    nullFail,   nullFail,  nullVoid,  nullDisplay,
 };
 
 const PlatformBackend* backend = &nullBackend;

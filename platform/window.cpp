@@ -13,6 +13,8 @@ WindowClient windowClient = {nullptr, nullptr, nullptr};
 int32_t mainWindow = 0;
 int32_t windowDC = 0;
 int32_t glContext = 0;
+// 1 = the display's mode was changed, so teardown puts it back. The desktop full screen never changes it.
+int32_t displayModeChanged = 0;
 
 // The pixel format request, filled once per process from the colour depth of the first call.
 struct PixelFormatRequest {
@@ -52,12 +54,19 @@ int createGameWindow(const char* title, int width, int height, int bits, int ful
         return 0;
     }
 
-    if (fullscreenMode && !platform->changeDisplayMode(width, height, bits)) {
-        if (showMessageBox(fullscreenQuestion, "Vixo GL", mbYesNo | mbIconExclamation) != idYes) {
-            showMessageBox("Program Will Now Close.", errorCaption, mbOk | mbIconStop);
-            return 0;
+    displayModeChanged = 0;
+    if (fullscreenMode) {
+        const bool switchMode = displayChoice == displayModeSwitch;
+        const int ready = switchMode ? platform->changeDisplayMode(width, height, bits)
+                                     : platform->coverDesktop(width, height, bits);
+        if (!ready) {
+            if (showMessageBox(fullscreenQuestion, "Vixo GL", mbYesNo | mbIconExclamation) != idYes) {
+                showMessageBox("Program Will Now Close.", errorCaption, mbOk | mbIconStop);
+                return 0;
+            }
+            fullscreenMode = 0;
         }
-        fullscreenMode = 0;
+        displayModeChanged = ready && switchMode;
     }
     if (fullscreenMode) platform->showCursor(0);
 
@@ -84,7 +93,7 @@ int createGameWindow(const char* title, int width, int height, int bits, int ful
 void destroyGameWindow() {
     const PlatformBackend* platform = currentPlatform();
     if (fullscreenMode) {
-        platform->restoreDisplayMode();
+        if (displayModeChanged) platform->restoreDisplayMode();
         platform->showCursor(1);
     }
     if (glContext) {

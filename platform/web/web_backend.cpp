@@ -499,6 +499,7 @@ const PlatformBackend webBackend = {
     webDestroyWindow,
     webUnregisterClass,
     webShowWindow,
+    webChangeDisplayMode,  // the page's full-screen button covers the screen, not the game
 };
 
 }  // namespace

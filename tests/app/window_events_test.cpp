@@ -44,10 +44,10 @@ TEST(WindowEvents, FailedStartEndsWithStatusOneAndNoLoop) {
 }
 
 TEST(WindowEvents, FullScreenRefusedAsksAndRunsWindowedOrEnds) {
-    Replay yes = replay("fail changeDisplayMode\nanswer yes\nat 100 keydown Escape\n");
+    Replay yes = replay("fail coverDesktop\nanswer yes\nat 100 keydown Escape\n");
     EXPECT_GE(yes.find("window 800x600 windowed"), 0);
     EXPECT_EQ(yes.exitCode, 0);
-    Replay no = replay("fail changeDisplayMode\nanswer no\nat 100 keydown Escape\n");
+    Replay no = replay("fail coverDesktop\nanswer no\nat 100 keydown Escape\n");
     EXPECT_GE(no.find("box \"ERROR\" \"Program Will Now Close.\""), 0);
     EXPECT_EQ(no.count("window 800x600"), 0);
     EXPECT_EQ(no.exitCode, 1);

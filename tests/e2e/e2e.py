@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end runs of the real game under a private Xvfb, driven with xdotool and judged from screenshots.
 
-Usage: e2e.py CASE --game PATH --build DIR --artefacts DIR [--cmake PATH] [--seconds N]
+Usage: e2e.py CASE --game PATH --build DIR --artefacts DIR [--cmake PATH] [--counter PATH] [--seconds N]
 Each case starts its own X server, keeps its screenshots and the game's output under the artefacts
 folder, and exits non-zero with a reason when a check fails.
 """
@@ -141,12 +141,28 @@ class Session:
         self.xvfb.terminate()
         self.xvfb.wait()
 
-    def start(self, cwd=None, command=None):
+    def start(self, cwd=None, command=None, options=(), count_presents=False):
         self.out = open(os.path.join(self.dir, "game.stdout"), "w")
         self.err_path = os.path.join(self.dir, "game.stderr")
         self.err = open(self.err_path, "w")
-        self.game = subprocess.Popen(command or [self.args.game], cwd=cwd or self.args.build, env=self.game_env(),
-                                     stdout=self.out, stderr=self.err)
+        env = self.game_env()
+        if count_presents:
+            self.counter_path = os.path.join(self.dir, "presents")
+            with open(self.counter_path, "wb") as f:
+                f.write(bytes(8))
+            env["LD_PRELOAD"] = " ".join(filter(None, [env.get("LD_PRELOAD"), self.args.counter]))
+            env["BRINVALE_PRESENT_COUNTER"] = self.counter_path
+        self.game = subprocess.Popen((command or [self.args.game]) + list(options), cwd=cwd or self.args.build,
+                                     env=env, stdout=self.out, stderr=self.err)
+
+    def presents_per_second(self, seconds):
+        """Presents of the game over the next seconds, counted by the preloaded present counter."""
+        def count():
+            with open(self.counter_path, "rb") as f:
+                return int.from_bytes(f.read(8), sys.byteorder)
+        start, first = time.monotonic(), count()
+        time.sleep(seconds)
+        return (count() - first) / (time.monotonic() - start)
 
     def game_env(self):
         """The tools' environment, plus what a sanitizer build needs to tell its own leaks from the drivers'."""
@@ -428,9 +444,44 @@ def case_fullscreen(s):
     quit_from_play(s)
 
 
-def case_windowed_yes(s):
-    """1024x768x24 has no 800x600 mode: Yes to the question gives an 800x600 window that plays."""
+def case_desktop(s):
+    """1920x1080x24: full screen at once, the 800x600 picture scaled into the centred 1440x1080, black bars beside."""
     s.start()
+    game = s.wait_window(TITLE)
+    check(game[1:] == (1920, 1080, 0, 0), "the window is %dx%d at %d,%d, not the whole desktop" % game[1:])
+    view = (240, 0, 1440, 1080)
+    start_to_menu(s, view)
+    check(QUESTION_CAPTION not in s.windows(), "the full-screen question was asked on a 1920x1080 desktop")
+    play = start_play(s, view)
+    # A picture stretched to the whole width would reach the bars with its score digits.
+    for x in (0, 120, 235, 1685, 1800, 1919):
+        for y in range(0, 1080, 90):
+            check(is_dark(play.mean(x, y, 2)), "the bar at %d,%d is not black" % (x, y))
+    screen = s.shot("desktop")
+    check((screen.width, screen.height) == (1920, 1080), "the desktop's mode was changed")
+    quit_from_play(s, view)
+
+
+def case_window(s):
+    """--window on 1024x768x24: an 800x600 window at once, no question; play paced to at most 62 presents/s."""
+    s.start(options=["--window"], count_presents=True)
+    game = s.wait_window(TITLE)
+    check(game[1:] == (800, 600, 0, 0), "the window is %dx%d at %d,%d, not 800x600 at the top-left" % game[1:])
+    view = game[3:] + (800, 600)
+    menu = start_to_menu(s, view)
+    check(QUESTION_CAPTION not in s.windows(), "--window asked the full-screen question")
+    check(is_dark(menu.mean(900, 700)), "something drawn outside the window")
+    start_play(s, view)
+    # Xvfb refuses vertical sync; unpaced, this game presents hundreds of frames a second here.
+    rate = s.presents_per_second(3)
+    check(rate <= 62, "%.1f presents per second in play, more than the display's 60 Hz allow" % rate)
+    check(rate >= 5, "%.1f presents per second in play: the count or the game is stuck" % rate)
+    quit_from_play(s, view)
+
+
+def case_windowed_yes(s):
+    """--mode-switch on 1024x768x24, which has no 800x600 mode: Yes to the question gives an 800x600 window that plays."""
+    s.start(options=["--mode-switch"])
     s.answer_box(QUESTION_CAPTION, "Return")
     game = s.wait_window(TITLE)
     check(game[1:3] == (800, 600), "the window's client area is %dx%d, not 800x600" % game[1:3])
@@ -465,9 +516,9 @@ def geometry(s, window):
 
 
 def case_windowed_framed(s):
-    """Under a window manager, Yes gives a framed window: client 800x600, frame's outer corner at 0,0."""
+    """--mode-switch under a window manager, Yes gives a framed window: client 800x600, frame's corner at 0,0."""
     s.helpers.append(subprocess.Popen(["twm"], env=s.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-    s.start()
+    s.start(options=["--mode-switch"])
     s.answer_box(QUESTION_CAPTION, "Return")
     game = s.wait_window(TITLE)
     root = re.search(r"Window id: (0x[0-9a-f]+)", s.x("xwininfo", "-root")).group(1)
@@ -495,8 +546,8 @@ def case_windowed_framed(s):
 
 
 def case_windowed_no(s):
-    """No to the question: "Program Will Now Close." and exit status 1, with no game window."""
-    s.start()
+    """--mode-switch, No to the question: "Program Will Now Close." and exit status 1, with no game window."""
+    s.start(options=["--mode-switch"])
     s.answer_box(QUESTION_CAPTION, "Escape")
     s.answer_box("ERROR", "Return")
     check(TITLE not in s.windows(), "a game window was made after No")
@@ -640,6 +691,8 @@ def case_install(s):
 CASES = {
     "fullscreen": ("800x600x16", case_fullscreen),
     "quit-button": ("800x600x16", case_quit_button),
+    "desktop": ("1920x1080x24", case_desktop),
+    "window": ("1024x768x24", case_window),
     "windowed-yes": ("1024x768x24", case_windowed_yes),
     "windowed-framed": ("1024x768x24", case_windowed_framed),
     "windowed-no": ("1024x768x24", case_windowed_no),
@@ -659,6 +712,7 @@ def main():
     parser.add_argument("--build", required=True)
     parser.add_argument("--artefacts", required=True)
     parser.add_argument("--cmake", default="cmake")
+    parser.add_argument("--counter", default="", help="brinvale-present-counter.so, for the pacing check")
     parser.add_argument("--seconds", type=int, default=120)
     args = parser.parse_args()
     args.game, args.build, args.artefacts = (os.path.abspath(p) for p in (args.game, args.build, args.artefacts))

@@ -104,6 +104,17 @@ TEST_F(SdlServices, TicksAreFlagsAtMostOnePendingPerTimer) {
     EXPECT_FALSE(peekMessage());
 }
 
+// A loop that comes back without presenting sleeps in the poll until the next timer falls due.
+TEST_F(SdlServices, AnIdlePollSleepsUntilTheNextTick) {
+    setTimer(1, 80, countTick);
+    const uint64_t set = SDL_GetTicks64();
+    presentFrame();  // a pass that presented: the next empty poll returns at once
+    EXPECT_FALSE(peekMessage());
+    ASSERT_TRUE(peekMessage()) << "the second empty poll in a row must wait for the tick";
+    EXPECT_EQ(lastMessage.message, msgTimer);
+    EXPECT_GE(SDL_GetTicks64() - set, 80u);
+}
+
 TEST_F(SdlServices, InputComesBeforeTheQuitAndTheQuitBeforeTimerTicks) {
     setTimer(1, 5, countTick);
     SDL_Delay(20);

@@ -59,12 +59,16 @@ int fakeReleaseDC() { return step("releaseDeviceContext"); }
 int fakeDestroyWindow() { return step("destroyWindow"); }
 int fakeUnregister() { return step("unregisterClass"); }
 void fakeShowWindow() { log("showWindow"); }
+int fakeCoverDesktop(int w, int h, int bits) {
+    return step("coverDesktop " + std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(bits));
+}
 
 const PlatformBackend fakeBackend = {
     "recording",     fakePeek,        fakePostQuit,     fakeSetTimer,      fakeKillTimer,  fakePresent,
     fakeSound,       fakeBox,         fakeClock,        fakeRegister,      fakeChangeMode, fakeRestoreMode,
     fakeShowCursor,  fakeCreateWindow, fakeGetDC,       fakeChoose,        fakeSetFormat,  fakeCreateContext,
     fakeMakeCurrent, fakeDeleteContext, fakeReleaseDC,  fakeDestroyWindow, fakeUnregister, fakeShowWindow,
+    fakeCoverDesktop,
 };
 
 intptr_t clientProc(void*, uint32_t message, uintptr_t, intptr_t) {
@@ -114,8 +118,13 @@ protected:
         messagesDuringCreation = 0;
         installPlatform(&fakeBackend);
         setWindowClient({clientProc, clientResize, clientInit});
+        // Full screen by mode change, whose steps the tables below list; the desktop's own has its test.
+        displayChoice = displayModeSwitch;
     }
-    void TearDown() override { installPlatform(nullptr); }
+    void TearDown() override {
+        installPlatform(nullptr);
+        displayChoice = displayDesktop;
+    }
 
     static int create(int fullscreen = 1) { return createGameWindow("Brinvale by Tolmarck", 800, 600, 16, fullscreen); }
 };
@@ -129,6 +138,30 @@ TEST_F(GameWindowTest, FullScreenStartRunsEveryStepInOrderAndTeardownReversesIt)
     calls.clear();
     destroyGameWindow();
     EXPECT_EQ(calls, fullscreenTeardown) << "no shutdown box when every release succeeds";
+}
+
+// The default full screen covers the desktop as it is: the display is never asked to change its
+// mode, so nothing is restored at teardown, and only the pointer comes back.
+TEST_F(GameWindowTest, DesktopFullScreenNeverChangesTheDisplayMode) {
+    displayChoice = displayDesktop;
+    ASSERT_EQ(create(), 1);
+    std::vector<std::string> expected = fullscreenCreation;
+    expected[1] = "coverDesktop 800x600x16";
+    EXPECT_EQ(calls, expected);
+    EXPECT_EQ(fullscreenMode, 1);
+
+    calls.clear();
+    destroyGameWindow();
+    EXPECT_EQ(calls, std::vector<std::string>(fullscreenTeardown.begin() + 1, fullscreenTeardown.end()));
+
+    // Without framebuffer objects or room on the desktop: the question, still without a mode change.
+    calls.clear();
+    failStep = "coverDesktop 800x600x16";
+    ASSERT_EQ(create(), 1);
+    EXPECT_EQ(calls[2], question);
+    EXPECT_EQ(fullscreenMode, 0);
+    for (const std::string& c : calls) EXPECT_NE(c.rfind("changeDisplayMode", 0), 0u);
+    destroyGameWindow();
 }
 
 TEST_F(GameWindowTest, WindowedStartLeavesDisplayModeAndPointerAlone) {

@@ -1,5 +1,5 @@
 // The menu slide and the removal spin: blocking animations with their own message pumps.
-#include "render/animations.h"
+#include "app/animations.h"
 
 #include <GL/gl.h>
 

@@ -1,0 +1,32 @@
+// The reference of the play-cost benchmark: a bare SDL2 + GL window of 800x600 that clears and
+// presents at 60 Hz, sleeping to each frame's moment when vertical sync does not pace it.
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_opengl.h>
+
+int main() {
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
+    SDL_Window* window = SDL_CreateWindow("bare window", 0, 0, 800, 600, SDL_WINDOW_OPENGL);
+    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
+    if (!context) return 1;
+    SDL_GL_SetSwapInterval(1);
+    const Uint64 frequency = SDL_GetPerformanceFrequency();
+    Uint64 due = SDL_GetPerformanceCounter();
+    for (bool running = true; running;) {
+        SDL_Event event;
+        while (SDL_PollEvent(&event))
+            if (event.type == SDL_QUIT) running = false;
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        due += frequency / 60;
+        const Uint64 now = SDL_GetPerformanceCounter();
+        if (due > now)
+            SDL_Delay(static_cast<Uint32>((due - now) * 1000 / frequency));
+        else
+            due = now;
+        SDL_GL_SwapWindow(window);
+    }
+    SDL_GL_DeleteContext(context);
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+    return 0;
+}

@@ -1,0 +1,206 @@
+#!/usr/bin/env python3
+"""What a player pays: the CPU the game uses (fraction of one core) and its presents per second in
+the menu, in play, paused and minimised, against a bare SDL2+GL window clearing at 60 Hz.
+
+Usage: bench/play-cost/play-cost.py [--build DIR] [--game PATH] [--screen WxHxD] [--seconds N] [--runs N]
+                                    [-- GAME OPTION...]
+
+Each run starts a private Xvfb with twm (which minimises), the real game from the build folder, and
+drives it with xdotool: menu, Return (play), P (paused), P and a minimise (minimised). CPU comes from
+/proc/PID/stat (user + system) over N seconds of wall time per state; presents are counted by
+brinvale-present-counter.so, preloaded, which wraps SDL_GL_SwapWindow (so an unchanged game can be
+measured too). The X server's own CPU is shown beside. The figures printed at the end are the
+medians over the runs. The machine's load (uptime) is printed before and after: other work on the
+machine changes the figures.
+"""
+
+import argparse
+import os
+import re
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+TITLE = "Brinvale by Tolmarck"
+STATES = ("menu", "play", "paused", "minimised")
+
+
+def cpu_seconds(pid):
+    """User plus system CPU seconds of a process so far."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+class Display:
+    """A private Xvfb with twm."""
+
+    def __init__(self, screen, work):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
+                                     pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                sys.exit("Xvfb did not start")
+            number += chunk
+        os.close(read_end)
+        self.env = dict(os.environ, DISPLAY=":" + number.decode().strip())
+        self.env.pop("WAYLAND_DISPLAY", None)
+        rc = os.path.join(work, "twmrc")
+        with open(rc, "w") as f:
+            f.write("RandomPlacement\nNoTitle\n")
+        self.twm = subprocess.Popen(["twm", "-f", rc], env=self.env, stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
+        time.sleep(0.5)
+
+    def x(self, *command):
+        return subprocess.run(list(command), env=self.env, capture_output=True, text=True).stdout
+
+    def window(self, name, timeout=20):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            for line in self.x("xwininfo", "-root", "-tree").splitlines():
+                m = re.match(r'\s+(0x[0-9a-f]+) "(.*)": ', line)
+                if m and m.group(2) == name:
+                    return m.group(1)
+            time.sleep(0.2)
+        sys.exit("no window %r within %d s" % (name, timeout))
+
+    def press(self, key):
+        # Held across a pass of the loop, which reads keys only on an empty queue.
+        self.x("xdotool", "keydown", key)
+        time.sleep(0.1)
+        self.x("xdotool", "keyup", key)
+
+    def close(self):
+        self.twm.terminate()
+        self.twm.wait()
+        self.xvfb.terminate()
+        self.xvfb.wait()
+
+
+class Counted:
+    """A program on the display with its presents counted."""
+
+    def __init__(self, display, command, cwd, counter_library, work):
+        self.counter_path = os.path.join(work, "presents")
+        with open(self.counter_path, "wb") as f:
+            f.write(bytes(8))
+        env = dict(display.env, LD_PRELOAD=counter_library, BRINVALE_PRESENT_COUNTER=self.counter_path)
+        self.process = subprocess.Popen(command, cwd=cwd, env=env, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+        self.display = display
+
+    def presents(self):
+        with open(self.counter_path, "rb") as f:
+            return int.from_bytes(f.read(8), sys.byteorder)
+
+    def measure(self, seconds):
+        """(cores used, presents per second, X server cores) over the next seconds."""
+        pid, server = self.process.pid, self.display.xvfb.pid
+        start = time.monotonic(), cpu_seconds(pid), self.presents(), cpu_seconds(server)
+        time.sleep(seconds)
+        end = time.monotonic(), cpu_seconds(pid), self.presents(), cpu_seconds(server)
+        wall = end[0] - start[0]
+        return (end[1] - start[1]) / wall, (end[2] - start[2]) / wall, (end[3] - start[3]) / wall
+
+    def stop(self):
+        self.process.terminate()
+        try:
+            self.process.wait(10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+
+
+def game_run(args, work):
+    display = Display(args.screen, work)
+    try:
+        game = Counted(display, [args.game] + args.options, args.build, args.counter, work)
+        window = display.window(TITLE)
+        time.sleep(2)  # the textures load and the first frames settle
+        figures = {"menu": game.measure(args.seconds)}
+        display.press("Return")
+        time.sleep(1)
+        figures["play"] = game.measure(args.seconds)
+        display.press("p")
+        time.sleep(1)
+        figures["paused"] = game.measure(args.seconds)
+        display.press("p")
+        time.sleep(0.5)
+        if game.measure(0.5)[1] == 0:
+            print("warning: play did not resume, so 'minimised' below is paused and minimised")
+        display.x("xdotool", "windowminimize", window)
+        time.sleep(1)
+        figures["minimised"] = game.measure(args.seconds)
+        game.stop()
+        return figures
+    finally:
+        display.close()
+
+
+def bare_run(args, work):
+    display = Display(args.screen, work)
+    try:
+        bare = Counted(display, [args.bare], args.build, args.counter, work)
+        display.window("bare window")
+        time.sleep(2)
+        figures = bare.measure(args.seconds)
+        bare.stop()
+        return figures
+    finally:
+        display.close()
+
+
+def median(values):
+    return statistics.median(values)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--build", default="build")
+    parser.add_argument("--game", help="the game to measure (default BUILD/brinvale)")
+    parser.add_argument("--screen", default="800x600x16")
+    parser.add_argument("--seconds", type=float, default=10)
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("options", nargs="*", help="options passed to the game, after --")
+    args = parser.parse_args()
+    args.build = os.path.abspath(args.build)
+    args.game = os.path.abspath(args.game or os.path.join(args.build, "brinvale"))
+    args.counter = os.path.join(args.build, "brinvale-present-counter.so")
+    args.bare = os.path.join(args.build, "brinvale-bare-window")
+    for path in (args.game, args.counter, args.bare):
+        if not os.path.exists(path):
+            sys.exit("%s is missing: build the project first (cmake --build %s)" % (path, args.build))
+
+    print("load before:", subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip())
+    runs, bares = [], []
+    with tempfile.TemporaryDirectory(prefix="play-cost-") as work:
+        for run in range(args.runs):
+            runs.append(game_run(args, work))
+            bares.append(bare_run(args, work))
+            print("run %d: %s" % (run + 1, ", ".join("%s %.3f cores %.1f/s" % (s, runs[-1][s][0], runs[-1][s][1])
+                                                     for s in STATES)) +
+                  ", bare window %.3f cores %.1f/s" % bares[-1][:2])
+    print("load after: ", subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip())
+
+    bare = tuple(median(b[i] for b in bares) for i in range(3))
+    print()
+    print("%s at %s, %g s per state, median of %d runs" % (os.path.basename(args.game), args.screen, args.seconds,
+                                                            args.runs))
+    print("| state | cores used | presents/s | x bare window | X server cores |")
+    print("|---|---|---|---|---|")
+    for state in STATES:
+        cores, rate, server = (median(r[state][i] for r in runs) for i in range(3))
+        print("| %s | %.3f | %.1f | %.1f | %.3f |" % (state, cores, rate, cores / bare[0] if bare[0] else 0, server))
+    print("| bare window, 60 Hz | %.3f | %.1f | 1 | %.3f |" % bare)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,201 @@
+// The desktop full screen's offscreen picture: the game draws into a framebuffer object of its own
+// size, and each present scales that picture to fit the window, aspect kept, with black bars.
+#include <SDL2/SDL_opengl.h>
+
+#include "platform/sdl_internal.h"
+
+namespace {
+
+// The framebuffer-object calls, by their core names or those of the EXT extensions (same enums).
+struct FramebufferCalls {
+    PFNGLGENFRAMEBUFFERSPROC genFramebuffers;
+    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers;
+    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer;
+    PFNGLGENRENDERBUFFERSPROC genRenderbuffers;
+    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers;
+    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer;
+    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage;
+    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer;
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus;
+    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer;
+};
+
+struct Picture {
+    bool chosen = false;  // the desktop full screen is in use: the game's size is the picture's
+    int width = 0;
+    int height = 0;
+    int colorBits = 16;
+    int depthBits = 16;
+    FramebufferCalls gl{};
+    GLuint framebuffer = 0;
+    GLuint colour = 0;
+    GLuint depth = 0;
+};
+
+Picture picture;
+
+template <typename Call>
+bool load(Call* call, const char* core, const char* ext, bool useExt) {
+    *call = reinterpret_cast<Call>(SDL_GL_GetProcAddress(useExt ? ext : core));
+    return *call != nullptr;
+}
+
+// Needs a current context: the extension list and the entry points belong to it.
+bool loadCalls(FramebufferCalls* c) {
+    const bool core = SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object");
+    const bool ext = SDL_GL_ExtensionSupported("GL_EXT_framebuffer_object") &&
+                     SDL_GL_ExtensionSupported("GL_EXT_framebuffer_blit");
+    if (!core && !ext) return false;
+    const bool e = !core;
+    return load(&c->genFramebuffers, "glGenFramebuffers", "glGenFramebuffersEXT", e) &&
+           load(&c->deleteFramebuffers, "glDeleteFramebuffers", "glDeleteFramebuffersEXT", e) &&
+           load(&c->bindFramebuffer, "glBindFramebuffer", "glBindFramebufferEXT", e) &&
+           load(&c->genRenderbuffers, "glGenRenderbuffers", "glGenRenderbuffersEXT", e) &&
+           load(&c->deleteRenderbuffers, "glDeleteRenderbuffers", "glDeleteRenderbuffersEXT", e) &&
+           load(&c->bindRenderbuffer, "glBindRenderbuffer", "glBindRenderbufferEXT", e) &&
+           load(&c->renderbufferStorage, "glRenderbufferStorage", "glRenderbufferStorageEXT", e) &&
+           load(&c->framebufferRenderbuffer, "glFramebufferRenderbuffer", "glFramebufferRenderbufferEXT", e) &&
+           load(&c->checkFramebufferStatus, "glCheckFramebufferStatus", "glCheckFramebufferStatusEXT", e) &&
+           load(&c->blitFramebuffer, "glBlitFramebuffer", "glBlitFramebufferEXT", e);
+}
+
+void releaseFramebuffer(Picture* p) {
+    if (p->framebuffer) {
+        p->gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
+        p->gl.deleteFramebuffers(1, &p->framebuffer);
+    }
+    if (p->colour) p->gl.deleteRenderbuffers(1, &p->colour);
+    if (p->depth) p->gl.deleteRenderbuffers(1, &p->depth);
+    p->framebuffer = p->colour = p->depth = 0;
+}
+
+bool storeRenderbuffer(const FramebufferCalls& gl, GLuint buffer, GLenum format, int width, int height) {
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    gl.bindRenderbuffer(GL_RENDERBUFFER, buffer);
+    gl.renderbufferStorage(GL_RENDERBUFFER, format, width, height);
+    return glGetError() == GL_NO_ERROR;
+}
+
+// Builds the picture's framebuffer and leaves it bound for drawing: the formats the game asks for
+// first (5-6-5 colour, 16-bit depth), then the nearest the driver completes a framebuffer with.
+bool buildFramebuffer(Picture* p) {
+    if (!loadCalls(&p->gl)) return false;
+    const FramebufferCalls& gl = p->gl;
+    const GLenum shallowColours[] = {GL_RGB565, GL_RGB5, GL_RGB8, GL_RGBA8};
+    const GLenum deepColours[] = {GL_RGB8, GL_RGBA8, GL_RGB565, GL_RGB5};
+    const GLenum shallowDepths[] = {GL_DEPTH_COMPONENT16, GL_DEPTH_COMPONENT24};
+    const GLenum deepDepths[] = {GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT16};
+    const GLenum* colours = p->colorBits > 16 ? deepColours : shallowColours;
+    const GLenum* depths = p->depthBits > 16 ? deepDepths : shallowDepths;
+
+    gl.genFramebuffers(1, &p->framebuffer);
+    gl.genRenderbuffers(1, &p->colour);
+    gl.genRenderbuffers(1, &p->depth);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, p->framebuffer);
+    for (int c = 0; c < 4; ++c) {
+        if (!storeRenderbuffer(gl, p->colour, colours[c], p->width, p->height)) continue;
+        gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, p->colour);
+        for (int d = 0; d < 2; ++d) {
+            if (!storeRenderbuffer(gl, p->depth, depths[d], p->width, p->height)) continue;
+            gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, p->depth);
+            if (gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) return true;
+        }
+    }
+    releaseFramebuffer(p);
+    return false;
+}
+
+// Black bars on both sides of the fitted picture, and only there: the picture covers the rest. The
+// game's clear colour and scissor state are put back for its next frame.
+void clearBars(int width, int height, int left, int bottom, int fitWidth, int fitHeight) {
+    GLfloat keptColour[4];
+    GLint keptBox[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, keptColour);
+    glGetIntegerv(GL_SCISSOR_BOX, keptBox);
+    const GLboolean keptTest = glIsEnabled(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glEnable(GL_SCISSOR_TEST);
+    if (fitWidth != width) {
+        glScissor(0, 0, left, height);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glScissor(left + fitWidth, 0, width - left - fitWidth, height);
+        glClear(GL_COLOR_BUFFER_BIT);
+    } else {
+        glScissor(0, 0, width, bottom);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glScissor(0, bottom + fitHeight, width, height - bottom - fitHeight);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glScissor(keptBox[0], keptBox[1], keptBox[2], keptBox[3]);
+    if (!keptTest) glDisable(GL_SCISSOR_TEST);
+    glClearColor(keptColour[0], keptColour[1], keptColour[2], keptColour[3]);
+}
+
+}  // namespace
+
+int sdlPictureProbe(int width, int height, int bits) {
+    Picture trial;
+    trial.width = width;
+    trial.height = height;
+    trial.colorBits = bits;
+    const bool built = buildFramebuffer(&trial);
+    if (built) releaseFramebuffer(&trial);
+    return built ? 1 : 0;
+}
+
+void sdlPictureChoose(int width, int height) {
+    picture = Picture{};
+    picture.chosen = true;
+    picture.width = width;
+    picture.height = height;
+}
+
+void sdlPictureFormat(int colorBits, int depthBits) {
+    picture.colorBits = colorBits;
+    picture.depthBits = depthBits;
+}
+
+int sdlPictureChosen() { return picture.chosen ? 1 : 0; }
+
+int sdlPictureStart() {
+    if (!picture.chosen) return 1;
+    return buildFramebuffer(&picture) ? 1 : 0;
+}
+
+void sdlPictureStop() {
+    if (picture.framebuffer) releaseFramebuffer(&picture);
+}
+
+void sdlPictureForget() { picture = Picture{}; }
+
+void sdlPictureSize(int* width, int* height) {
+    if (!picture.chosen) return;
+    *width = picture.width;
+    *height = picture.height;
+}
+
+void sdlSwapWindow(SDL_Window* window) {
+    if (!picture.framebuffer) {
+        SDL_GL_SwapWindow(window);
+        return;
+    }
+    const FramebufferCalls& gl = picture.gl;
+    // In pixels, not in the window's points, so that a high-density display gets every pixel.
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(window, &width, &height);
+    int fitWidth = width, fitHeight = height;
+    if (static_cast<long>(width) * picture.height > static_cast<long>(height) * picture.width)
+        fitWidth = static_cast<int>((static_cast<long>(height) * picture.width + picture.height / 2) / picture.height);
+    else
+        fitHeight = static_cast<int>((static_cast<long>(width) * picture.height + picture.width / 2) / picture.width);
+    const int left = (width - fitWidth) / 2, bottom = (height - fitHeight) / 2;
+
+    gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    if (fitWidth != width || fitHeight != height) clearBars(width, height, left, bottom, fitWidth, fitHeight);
+    const bool sameSize = fitWidth == picture.width && fitHeight == picture.height;
+    gl.blitFramebuffer(0, 0, picture.width, picture.height, left, bottom, left + fitWidth, bottom + fitHeight,
+                       GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+    SDL_GL_SwapWindow(window);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, picture.framebuffer);
+}
