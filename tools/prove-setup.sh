@@ -32,7 +32,13 @@ fi
 mounted=""
 cleanup() {
   for m in $mounted; do umount -l "$m" 2>/dev/null || true; done
-  if [ "$fresh" = 1 ] && [ -z "${KEEP:-}" ]; then rm -rf "$ROOT"; fi
+  [ "$fresh" = 1 ] && [ -z "${KEEP:-}" ] || return 0
+  # Never through a mount left behind: that would delete the host's own /dev.
+  if grep -q " $ROOT/" /proc/self/mountinfo; then
+    echo "still mounted under $ROOT: left in place" >&2
+  else
+    rm -rf --one-file-system "$ROOT"
+  fi
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
