@@ -27,6 +27,7 @@ fi
 fresh=0
 if [ -z "${ROOT:-}" ]; then
   ROOT=$(mktemp -d /var/tmp/brinvale-prove.XXXXXX)
+  chmod 755 "$ROOT"  # the system's root folder, which apt's own user must be able to enter
   fresh=1
 fi
 mounted=""
