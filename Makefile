@@ -1,10 +1,14 @@
-# The two commands of the README: `make play` and `make test`; `make web` builds the browser version.
+# The targets of the README's commands (./run play, ./run test, ./run deb, ./run web), which install
+# make itself first; with make present, `make play` and the others work alike.
 JOBS ?= $(shell nproc)
 
-.PHONY: play test configure build deps deps-test clean web web-test deps-web
+.PHONY: play test deb web web-test configure build deps deps-deb deps-test deps-web clean
 
 deps:
 	@tools/install-deps.sh build
+
+deps-deb:
+	@tools/install-deps.sh deb
 
 deps-test:
 	@tools/install-deps.sh test
@@ -15,10 +19,10 @@ configure: deps
 build: configure
 	cmake --build build -j$(JOBS)
 
-# Builds the game and its pictures only, and starts it from the build folder, which holds pic/.
+# Builds the game and its pictures only, and starts it; it finds build/pic beside itself.
 play: configure
 	cmake --build build --target brinvale -j$(JOBS)
-	cd build && ./brinvale
+	build/brinvale
 
 deps-web:
 	@tools/install-deps.sh web
@@ -45,6 +49,11 @@ test: deps-test build
 	cmake --build build-asan -j$(JOBS)
 	ctest --test-dir build-asan --output-on-failure -j$(JOBS)
 	$(MAKE) --no-print-directory web-test
+
+# The Debian package, made from the build folder: build/brinvale_<version>_<arch>.deb.
+deb: deps-deb configure
+	cmake --build build --target brinvale brinvale_manpage brinvale_packaging -j$(JOBS)
+	cd build && cpack -G DEB
 
 clean:
 	rm -rf build build-asan build-web

@@ -1,4 +1,5 @@
-// The program: the command line, then the game on the SDL backend.
+// The program: the command line, then the game on the SDL backend, in its data folder.
+#include "app/data_folder.h"
 #include "app/loop.h"
 #include "app/options.h"
 #include "platform/sdl_backend.h"
@@ -10,5 +11,6 @@ int main(int argc, char** argv) {
     // A window is not full screen, so there is nothing to ask about.
     if (displayChoice == displayWindow) fullscreenMode = 0;
     installPlatform(sdlPlatform());
+    if (!enterDataFolder()) return 1;
     return runGame();
 }

@@ -1,17 +1,28 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs ("build"), the web build's ("web"), or the builds' and
-# the tests' ("test", which also installs the browser tests' npm driver from tests/web/package-lock.json).
+# Installs the Debian packages that one of the README's commands needs: "build" (make play), "deb"
+# (make deb: the build's and the packaging's), "web" (make web: the build's and emscripten) or "test"
+# (all of them and the tests', which also installs the browser tests' npm driver from
+# tests/web/package-lock.json).
 # Packages already present are not touched, so a second run costs only the dpkg checks.
 set -euo pipefail
 what=${1:-build}
+# xfonts-base: the core fonts SDL draws its own message boxes with on X11.
 build_pkgs=(cmake make g++ pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
-            libgtest-dev libgmock-dev libbenchmark-dev libstb-dev)
-test_pkgs=(clang xvfb xdotool imagemagick x11-utils python3 twm)
+            libgtest-dev libgmock-dev libbenchmark-dev libstb-dev librsvg2-bin xfonts-base)
+# CPack's DEB generator finds the program's libraries with file and dpkg-shlibdeps.
+deb_pkgs=(dpkg-dev file)
 web_pkgs=(emscripten nodejs)
-web_test_pkgs=(chromium)
+# xfonts-75dpi: twm's title font; libclang-rt-14-dev: the fuzz target's sanitizer runtime.
+test_pkgs=(clang libclang-rt-14-dev xvfb xdotool imagemagick x11-utils python3 twm xfonts-75dpi
+           lintian desktop-file-utils appstream groff-base chromium)
 pkgs=("${build_pkgs[@]}")
-[ "$what" = web ] && pkgs+=("${web_pkgs[@]}")
-[ "$what" = test ] && pkgs+=("${test_pkgs[@]}" "${web_pkgs[@]}" "${web_test_pkgs[@]}")
+case $what in
+  build) ;;
+  deb) pkgs+=("${deb_pkgs[@]}") ;;
+  web) pkgs+=("${web_pkgs[@]}") ;;
+  test) pkgs+=("${deb_pkgs[@]}" "${web_pkgs[@]}" "${test_pkgs[@]}") ;;
+  *) echo "usage: $0 build|deb|web|test" >&2; exit 2 ;;
+esac
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

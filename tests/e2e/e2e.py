@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end runs of the real game under a private Xvfb, driven with xdotool and judged from screenshots.
 
-Usage: e2e.py CASE --game PATH --build DIR --artefacts DIR [--cmake PATH] [--counter PATH] [--seconds N]
+Usage: e2e.py CASE --game PATH --build DIR --artefacts DIR [--counter PATH] [--deb-dir DIR] [--seconds N]
 Each case starts its own X server, keeps its screenshots and the game's output under the artefacts
 folder, and exits non-zero with a reason when a check fails.
 """
@@ -555,9 +555,13 @@ def case_windowed_no(s):
     check(status == 1, "declining the windowed mode exited with status %d, not 1" % status)
 
 
-def copied_pictures(s):
+def copied_game(s, pictures=True):
+    """A copy of the game in a folder of its own, with a copy of its pictures beside it, or none."""
     work = os.path.join(s.dir, "run")
-    shutil.copytree(os.path.join(s.args.build, "pic"), os.path.join(work, "pic"))
+    os.makedirs(work)
+    shutil.copy2(s.args.game, work)
+    if pictures:
+        shutil.copytree(os.path.join(s.args.build, "pic"), os.path.join(work, "pic"))
     return work
 
 
@@ -572,20 +576,20 @@ def expect_initialization_failed(s, cause):
 
 def case_missing_picture(s):
     """Without pic/kol6.bmp: the window came and went, then "Initialization Failed.", status 1."""
-    work = copied_pictures(s)
+    work = copied_game(s)
     os.remove(os.path.join(work, "pic", "kol6.bmp"))
-    s.start(cwd=work)
+    s.start(command=[os.path.join(work, "brinvale")])
     s.wait_window(TITLE)
     expect_initialization_failed(s, "a missing picture")
 
 
 def case_corrupt_picture(s):
     """A corrupt picture: the decoder's box (window still up), then "Initialization Failed.", status 1."""
-    work = copied_pictures(s)
+    work = copied_game(s)
     with open(os.path.join(work, "pic", "kol6.bmp"), "r+b") as f:
         f.seek(10)
         f.write(b"\xff\xff\xff\x7f")  # pixel data offset far past the end of the file
-    s.start(cwd=work)
+    s.start(command=[os.path.join(work, "brinvale")])
     s.wait_window("Error")
     check(TITLE in s.windows(), "the decoder's box came after the window was torn down")
     s.answer_box("Error", "Return")
@@ -663,29 +667,31 @@ def case_soak(s):
     print("soak: %d keys in %d s" % (presses, s.args.seconds))
 
 
-def case_install(s):
-    """Installs into a temporary prefix and starts the launcher from another folder."""
-    prefix = os.path.join(s.dir, "prefix")
-    subprocess.run([s.args.cmake, "--install", s.args.build, "--prefix", prefix], check=True,
-                   stdout=subprocess.DEVNULL)
-    launcher = os.path.join(prefix, "bin", "brinvale")
-    check(os.access(launcher, os.X_OK), "no launcher in bin/")
-    data = os.path.join(prefix, "share", "brinvale")
-    pictures = [f for f in os.listdir(os.path.join(data, "pic")) if f.endswith(".bmp")]
-    check(len(pictures) == 32, "%d pictures installed, not 32" % len(pictures))
-    desktop = os.path.join(prefix, "share", "applications", "brinvale.desktop")
-    with open(desktop) as f:
-        entry = f.read()
-    check("Exec=%s" % launcher in entry and "Icon=brinvale" in entry, "the desktop entry does not start the launcher")
-    check(os.path.exists(os.path.join(prefix, "share", "icons", "hicolor", "scalable", "apps", "brinvale.svg")),
-          "no icon installed")
+def case_missing_data(s):
+    """No pic/ beside the program nor in its installed place: a box, status 1, no window; the current
+    folder's pic/ (the build folder's) is not taken instead."""
+    work = copied_game(s, pictures=False)
+    s.start(cwd=s.args.build, command=[os.path.join(work, "brinvale")])
+    s.answer_box("ERROR", "Return")
+    check(TITLE not in s.windows(), "a game window was made without the pictures")
+    status = s.exit_status()
+    check(status == 1, "a missing data folder exited with status %d, not 1" % status)
+
+
+def case_package(s):
+    """The Debian package unpacked into a temporary root: its program, started from another folder, plays."""
+    debs = glob.glob(os.path.join(s.args.deb_dir, "brinvale_*.deb"))
+    check(len(debs) == 1, "expected one package in %s, found %s" % (s.args.deb_dir, debs))
+    root = os.path.join(s.dir, "root")
+    subprocess.run(["dpkg-deb", "-x", debs[0], root], check=True)
+    game = os.path.join(root, "usr", "games", "brinvale")
     elsewhere = tempfile.mkdtemp(dir=s.dir)
-    s.start(cwd=elsewhere, command=[launcher])
+    s.start(cwd=elsewhere, command=[game])
     s.wait_window(TITLE)
     start_to_menu(s)
     s.press("Escape")
     status = s.exit_status()
-    check(status == 0, "the installed game exited with status %d" % status)
+    check(status == 0, "the packaged game exited with status %d" % status)
 
 
 CASES = {
@@ -701,7 +707,8 @@ CASES = {
     "sigterm": ("800x600x16", case_sigterm),
     "no-display": ("800x600x16", case_no_display),
     "soak": ("800x600x16", case_soak),
-    "install": ("800x600x16", case_install),
+    "missing-data": ("800x600x16", case_missing_data),
+    "package": ("800x600x16", case_package),
 }
 
 
@@ -711,8 +718,8 @@ def main():
     parser.add_argument("--game", required=True)
     parser.add_argument("--build", required=True)
     parser.add_argument("--artefacts", required=True)
-    parser.add_argument("--cmake", default="cmake")
     parser.add_argument("--counter", default="", help="brinvale-present-counter.so, for the pacing check")
+    parser.add_argument("--deb-dir", help="the folder holding the built package, for the package case")
     parser.add_argument("--seconds", type=int, default=120)
     args = parser.parse_args()
     args.game, args.build, args.artefacts = (os.path.abspath(p) for p in (args.game, args.build, args.artefacts))
