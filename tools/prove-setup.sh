@@ -58,8 +58,17 @@ mount --bind /dev "$ROOT/dev" && mounted="$ROOT/dev $mounted"
 mount --bind /dev/pts "$ROOT/dev/pts" && mounted="$ROOT/dev/pts $mounted"
 mount -t tmpfs shm "$ROOT/dev/shm" && mounted="$ROOT/dev/shm $mounted"
 
+# A host that reaches the registries through a TLS proxy of its network trusts the proxy's own
+# authorities (in /usr/local/share/ca-certificates); the chroot, on the same network, trusts them too.
+# Nothing else of the host's comes in.
+extra_ca=""
+if ls /usr/local/share/ca-certificates/*.crt >/dev/null 2>&1; then
+  cat /usr/local/share/ca-certificates/*.crt >"$ROOT/etc/host-network-ca.pem"
+  extra_ca=NODE_EXTRA_CA_CERTS=/etc/host-network-ca.pem
+fi
+
 in_root() { chroot "$ROOT" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 DEBIAN_FRONTEND=noninteractive \
-  PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"; }
+  $extra_ca PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"; }
 
 echo "== git, as on a machine where only git was installed"
 in_root apt-get update -qq
