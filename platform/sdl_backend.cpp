@@ -11,21 +11,16 @@
 #include <vector>
 
 #include "platform/sdl_internal.h"
+#include "platform/timer_list.h"
 
 namespace {
 
 // ---- queue and timers ----
 
-struct MainThreadTimer {
-    uint32_t interval;
-    uint64_t due;
-    TimerProc proc;
-};
-
 struct Queue {
     bool eventsStarted = false;
     std::deque<Message> messages;
-    std::map<uintptr_t, MainThreadTimer> timers;
+    TimerList timers;
     bool quitPosted = false;
     int quitCode = 0;
     bool minimised = false;
@@ -167,23 +162,14 @@ bool takeMessage(Message* msg) {
         return true;
     }
     // Timer ticks come last, one per due timer, the soonest first.
-    const uint64_t now = SDL_GetTicks64();
-    std::pair<const uintptr_t, MainThreadTimer>* due = nullptr;
-    for (auto& entry : queue.timers)
-        if (entry.second.due <= now && (!due || entry.second.due < due->second.due)) due = &entry;
-    if (!due) return false;
-    MainThreadTimer& t = due->second;
-    while (t.due <= now) t.due += t.interval;
-    *msg = {msgTimer, due->first, reinterpret_cast<intptr_t>(t.proc)};
-    return true;
+    return timerListTakeTick(&queue.timers, SDL_GetTicks64(), msg);
 }
 
 // Sleeps until the next event or the next timer due, whichever comes first. The sleep is bounded,
 // so that a caller polling for a message that never comes (no timer running) still gets its turn.
 void waitForInput() {
     constexpr uint64_t longestWaitMs = 100;
-    uint64_t due = SDL_GetTicks64() + longestWaitMs;
-    for (const auto& entry : queue.timers) due = std::min(due, entry.second.due);
+    const uint64_t due = timerListNextDue(queue.timers, SDL_GetTicks64() + longestWaitMs);
     const uint64_t now = SDL_GetTicks64();
     if (due <= now) return;
     SDL_Event event;
@@ -232,11 +218,10 @@ void sdlPostQuit(int exitCode) {
 
 void sdlSetTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc) {
     startEvents();
-    uint32_t interval = intervalMs ? intervalMs : 1;
-    queue.timers[id] = {interval, SDL_GetTicks64() + interval, proc};
+    timerListSet(&queue.timers, id, intervalMs, SDL_GetTicks64(), proc);
 }
 
-void sdlKillTimer(uintptr_t id) { queue.timers.erase(id); }
+void sdlKillTimer(uintptr_t id) { timerListKill(&queue.timers, id); }
 
 void sdlPresent() {
     if (const uint64_t due = sdlPresentDue()) readInputUntil(due);

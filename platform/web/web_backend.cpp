@@ -2,6 +2,7 @@
 // for the next animation frame (ASYNCIFY), sounds go through Web Audio, boxes are in-page dialogs.
 #include "platform/web/web_backend.h"
 
+#include "platform/timer_list.h"
 #include "platform/web/gl1.h"
 
 #include <emscripten.h>
@@ -144,15 +145,12 @@ const char* const canvasTarget = "#canvas";
 
 // ---- queue and timers ----
 
-struct MainThreadTimer {
-    uint32_t interval;
-    double due;
-    TimerProc proc;
-};
+// The page's steady clock in whole milliseconds, the timers' unit.
+uint64_t nowMs() { return static_cast<uint64_t>(emscripten_get_now()); }
 
 struct Queue {
     std::deque<Message> messages;
-    std::map<uintptr_t, MainThreadTimer> timers;
+    TimerList timers;
     bool quitPosted = false;
     int quitCode = 0;
     bool hidden = false;
@@ -252,11 +250,10 @@ void listen(bool on) {
 // Nothing pending: the browser gets the thread back until the next timer is due, or for one
 // frame's time at most, so that key events can arrive. Never a busy loop.
 void yieldToBrowser() {
-    double wait = 16;
-    const double now = emscripten_get_now();
-    for (const auto& entry : queue.timers)
-        if (entry.second.due - now < wait) wait = entry.second.due - now;
-    emscripten_sleep(wait < 1 ? 1 : static_cast<unsigned>(wait));
+    constexpr uint64_t frameMs = 16;
+    const uint64_t now = nowMs();
+    const uint64_t due = timerListNextDue(queue.timers, now + frameMs);
+    emscripten_sleep(due > now ? static_cast<unsigned>(due - now) : 1);
 }
 
 bool webPeek(Message* msg) {
@@ -273,14 +270,7 @@ bool webPeek(Message* msg) {
         return true;
     }
     // Timer ticks come last, one per due timer, the soonest first.
-    const double now = emscripten_get_now();
-    std::pair<const uintptr_t, MainThreadTimer>* due = nullptr;
-    for (auto& entry : queue.timers)
-        if (entry.second.due <= now && (!due || entry.second.due < due->second.due)) due = &entry;
-    if (due) {
-        MainThreadTimer& t = due->second;
-        while (t.due <= now) t.due += t.interval;
-        *msg = {msgTimer, due->first, reinterpret_cast<intptr_t>(t.proc)};
+    if (timerListTakeTick(&queue.timers, nowMs(), msg)) {
         queue.idle = false;
         return true;
     }
@@ -296,11 +286,10 @@ void webPostQuit(int exitCode) {
 }
 
 void webSetTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc) {
-    const uint32_t interval = intervalMs ? intervalMs : 1;
-    queue.timers[id] = {interval, emscripten_get_now() + interval, proc};
+    timerListSet(&queue.timers, id, intervalMs, nowMs(), proc);
 }
 
-void webKillTimer(uintptr_t id) { queue.timers.erase(id); }
+void webKillTimer(uintptr_t id) { timerListKill(&queue.timers, id); }
 
 // The frame goes to the browser when the thread is handed back; the loop resumes on the next one,
 // so the refresh rate paces drawing.
