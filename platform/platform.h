@@ -88,6 +88,9 @@ struct PlatformBackend {
     int (*coverDesktop)(int width, int height, int bits);
 };
 
+// The backend the program runs on, defined by the one backend the program is linked with (each
+// backend's folder). Called by main().
+const PlatformBackend* programPlatform();
 // Installs the backend every service forwards to; null installs the null backend (no window, no
 // sound, message boxes to standard error, an empty queue). Called once by the program or a test.
 void installPlatform(const PlatformBackend* backend);

@@ -2,6 +2,7 @@
 // for the next animation frame (ASYNCIFY), sounds go through Web Audio, boxes are in-page dialogs.
 #include "platform/web/web_backend.h"
 
+#include "platform/held_keys.h"
 #include "platform/timer_list.h"
 #include "platform/web/gl1.h"
 
@@ -158,10 +159,12 @@ struct Queue {
     bool idle = false;  // the last poll was empty and nothing was presented since
     bool listening = false;
     bool dialogOpen = false;
-    bool held[256] = {};  // keys whose key-down was posted without a key-up yet
 };
 
 Queue queue;
+
+// The keys the keyboard holds for the game.
+KeySource keyboard;
 
 void post(uint32_t message, uintptr_t wParam, intptr_t lParam) { queue.messages.push_back({message, wParam, lParam}); }
 
@@ -201,20 +204,17 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
     if (code == 0 || code > 255) return EM_FALSE;
     // Keys pressed with Alt held, Alt itself and F10 are system keys, which the game ignores.
     const bool system = e->altKey || code == 18 || code == 121;
-    queue.held[code] = down;
-    post(system ? (down ? msgSysKeyDown : msgSysKeyUp) : (down ? msgKeyDown : msgKeyUp), code, 0);
+    if (down && !system) sourcePress(&keyboard, code, post);
+    // A key-up releases what its key-down held, whatever is held with it now; any other key-up
+    // (a system key's) must not release a key that another source holds.
+    else if (down || !sourceRelease(&keyboard, code, post))
+        post(down ? msgSysKeyDown : msgSysKeyUp, code, 0);
     return (!system && isGameKey(code)) || (e->ctrlKey && !e->altKey) ? EM_TRUE : EM_FALSE;
 }
 
 // A page that loses the keyboard gets no key-up for the keys still held; they are released here, as
 // the desktop does, so that no key stays down for the game.
-void releaseHeldKeys() {
-    for (uintptr_t code = 0; code < 256; ++code)
-        if (queue.held[code]) {
-            queue.held[code] = false;
-            post(msgKeyUp, code, 0);
-        }
-}
+void releaseHeldKeys() { sourceReleaseAll(&keyboard, post); }
 
 EM_BOOL onFocus(int eventType, const EmscriptenFocusEvent*, void*) {
     queue.blurred = eventType == EMSCRIPTEN_EVENT_BLUR;

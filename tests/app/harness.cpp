@@ -8,7 +8,7 @@
 
 #include "app/loop.h"
 #include "game/rules.h"
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 #include "platform/window.h"
 
 int Replay::find(const std::string& prefix, int from) const {

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "platform/sdl_internal.h"
+#include "platform/pacing.h"
 
 namespace {
 
@@ -26,23 +26,23 @@ class PacingTest : public ::testing::TestWithParam<Display> {};
 // refresh apart, and one that comes late starts the count afresh instead of rushing.
 TEST_P(PacingTest, PacesExactlyWhereSyncDoesNotHold) {
     const Display& d = GetParam();
-    sdlPacingStart(d.syncAccepted, 0);
+    pacingStart(d.syncAccepted, 0);
     uint64_t now = 1000 * ms;
     for (int frame = 0; frame < 30; ++frame) {
-        if (const uint64_t due = sdlPresentDueAt(now)) now = std::max(now, due);
+        if (const uint64_t due = presentDueAt(now)) now = std::max(now, due);
         now += d.frameNs;
-        sdlPresentedAt(now);
+        presentedAt(now);
     }
-    const uint64_t due = sdlPresentDueAt(now);
+    const uint64_t due = presentDueAt(now);
     ASSERT_EQ(due != 0, d.paced);
     if (!d.paced) return;
     const uint64_t period = 1000 * ms / 60;
     EXPECT_LE(due, now + period);
-    sdlPresentedAt(due);
-    EXPECT_EQ(sdlPresentDueAt(due + 1 * ms), due + period);
-    sdlPresentedAt(due + period);
+    presentedAt(due);
+    EXPECT_EQ(presentDueAt(due + 1 * ms), due + period);
+    presentedAt(due + period);
     const uint64_t late = due + 10 * period;
-    EXPECT_EQ(sdlPresentDueAt(late), late);
+    EXPECT_EQ(presentDueAt(late), late);
 }
 
 INSTANTIATE_TEST_SUITE_P(Displays, PacingTest,

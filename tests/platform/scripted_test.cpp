@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/sdl_backend.h"
+#include "platform/sdl/sdl_backend.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include <unistd.h>
 
 #include "platform/platform.h"
-#include "platform/sdl_backend.h"
+#include "platform/sdl/sdl_backend.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "app/loop.h"
 #include "game/rules.h"
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-// Frame pacing of the SDL backend: where vertical sync is refused, or accepted but not honoured
-// (judged by how long presented frames take), presents wait for the display's next refresh.
+// Frame pacing: where vertical sync is refused, or accepted but not honoured (judged by how long
+// presented frames take), presents wait for the display's next refresh.
+#include "platform/pacing.h"
+
 #include <algorithm>
 #include <chrono>
-
-#include "platform/sdl_internal.h"
 
 namespace {
 
@@ -48,23 +48,23 @@ void judge(uint64_t now) {
 
 }  // namespace
 
-uint64_t sdlNowNs() {
+uint64_t steadyNowNs() {
     return static_cast<uint64_t>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
             .count());
 }
 
-void sdlPacingStart(int syncAccepted, int refreshHz) {
+void pacingStart(int syncAccepted, int refreshHz) {
     pacing = Pacing{};
     pacing.period = nsPerSecond / static_cast<uint64_t>(refreshHz > 0 ? refreshHz : defaultRefreshHz);
     pacing.paced = !syncAccepted;
 }
 
-uint64_t sdlPresentDue() { return sdlPresentDueAt(sdlNowNs()); }
+uint64_t presentDue() { return presentDueAt(steadyNowNs()); }
 
-void sdlPresented() { sdlPresentedAt(sdlNowNs()); }
+void presented() { presentedAt(steadyNowNs()); }
 
-uint64_t sdlPresentDueAt(uint64_t now) {
+uint64_t presentDueAt(uint64_t now) {
     if (!pacing.paced) return 0;
     // More than a refresh late (nothing drawn for a while, a slow frame): start counting afresh
     // instead of hurrying frames out to catch up.
@@ -72,7 +72,7 @@ uint64_t sdlPresentDueAt(uint64_t now) {
     return pacing.due;
 }
 
-void sdlPresentedAt(uint64_t now) {
+void presentedAt(uint64_t now) {
     if (pacing.paced)
         pacing.due += pacing.period;
     else

@@ -1,5 +1,5 @@
 // The scripted backend: input from a timed script on a virtual clock, and a readable trace.
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 
 #include <algorithm>
 #include <cinttypes>

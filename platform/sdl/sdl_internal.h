@@ -1,11 +1,12 @@
 // What the parts of the SDL backend share: services (sdl_backend.cpp), window (sdl_window.cpp), pads
-// (sdl_pads.cpp), the desktop full screen's offscreen picture (sdl_picture.cpp) and frame pacing
-// (sdl_pacing.cpp).
+// (sdl_pads.cpp) and the desktop full screen's offscreen picture (sdl_picture.cpp).
 #pragma once
 
 #include <SDL2/SDL.h>
 
 #include <cstdint>
+
+#include "platform/held_keys.h"
 
 // The game window, or null before it exists and after teardown.
 SDL_Window* sdlGameWindow();
@@ -31,7 +32,6 @@ void sdlShowWindow();
 int sdlShowMessageBox(const char* text, const char* caption, unsigned style);
 
 // Gamepads (sdl_pads.cpp): their buttons and left stick become the keyboard's key messages.
-typedef void (*PostMessageProc)(uint32_t message, uintptr_t wParam, intptr_t lParam);
 // Starts the game controller subsystem, once; pads present and plugged in later then announce
 // themselves as events. Called when the backend starts its events.
 void sdlStartPads();
@@ -63,16 +63,3 @@ void sdlPictureForget();
 void sdlPictureSize(int* width, int* height);
 // Presents: the picture scaled to fit the drawable with black bars, or the back buffer as it is.
 void sdlSwapWindow(SDL_Window* window);
-
-// Frame pacing (sdl_pacing.cpp). Times in nanoseconds of sdlNowNs's steady clock.
-uint64_t sdlNowNs();
-// Starts pacing afresh for a new context: paced at once when vertical sync was refused, else judged
-// by the time the first frames take. A refresh rate of 0 (unknown) counts as 60 Hz.
-void sdlPacingStart(int syncAccepted, int refreshHz);
-// The moment the next present must wait for; 0 when it goes at once. Called before each present.
-uint64_t sdlPresentDue();
-// Called after each present.
-void sdlPresented();
-// The same two at a given moment of the clock (the tests' own).
-uint64_t sdlPresentDueAt(uint64_t now);
-void sdlPresentedAt(uint64_t now);

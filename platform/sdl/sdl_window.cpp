@@ -3,7 +3,8 @@
 #include <cstdio>
 
 #include "platform/platform.h"
-#include "platform/sdl_internal.h"
+#include "platform/pacing.h"
+#include "platform/sdl/sdl_internal.h"
 
 namespace {
 
@@ -178,7 +179,7 @@ int sdlMakeCurrent(int current) {
     if (!gameWindow || !gameContext || SDL_GL_MakeCurrent(gameWindow, gameContext) != 0) return 0;
     if (!sdlPictureStart()) return 0;
     const int syncAccepted = SDL_GL_SetSwapInterval(1) == 0;
-    sdlPacingStart(syncAccepted, refreshRate(gameWindow));
+    pacingStart(syncAccepted, refreshRate(gameWindow));
     return 1;
 }
 

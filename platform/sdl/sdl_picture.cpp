@@ -2,7 +2,7 @@
 // size, and each present scales that picture to fit the window, aspect kept, with black bars.
 #include <SDL2/SDL_opengl.h>
 
-#include "platform/sdl_internal.h"
+#include "platform/sdl/sdl_internal.h"
 
 namespace {
 

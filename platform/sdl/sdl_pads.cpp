@@ -3,7 +3,7 @@
 #include <map>
 
 #include "platform/platform.h"
-#include "platform/sdl_internal.h"
+#include "platform/sdl/sdl_internal.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ struct Pads {
     bool started = false;
     PostMessageProc post = nullptr;  // the queue of the call being served
     std::map<SDL_JoystickID, Pad> open;
-    int holders[256] = {};           // sources holding each key, over all pads
+    int padHolds[256] = {};          // holds of each key by pads, which alone repeat them
     uint64_t repeatDue[256] = {};    // next repeat key-down of a held direction
 
     ~Pads() {
@@ -47,17 +47,19 @@ struct Pads {
 
 Pads pads;
 
-// A key goes down with its first holder and up with its last, so two pads, or the D-pad and the
-// stick, holding one direction release it only when both have let go.
+// Every button and stick direction is a holder of its key, counted with the keyboard's, so two pads,
+// or the D-pad and the stick, holding one direction release it only when both have let go.
 void hold(Pad& pad, Source source, uintptr_t key) {
     uintptr_t& held = pad.held[source];
     if (held == key) return;
-    if (held && --pads.holders[held] == 0) pads.post(msgKeyUp, held, 0);
-    held = key;
-    if (key && pads.holders[key]++ == 0) {
-        pads.post(msgKeyDown, key, 0);
-        pads.repeatDue[key] = SDL_GetTicks64() + repeatDelayMs;
+    if (held) {
+        --pads.padHolds[held];
+        letGoKey(held, pads.post);
     }
+    held = key;
+    if (!key) return;
+    if (pads.padHolds[key]++ == 0) pads.repeatDue[key] = SDL_GetTicks64() + repeatDelayMs;
+    holdKey(key, pads.post);
 }
 
 // The stick's direction from its axes and the direction it held before.
@@ -157,7 +159,7 @@ void sdlRepeatPadKeys(PostMessageProc post) {
     pads.post = post;
     const uint64_t now = SDL_GetTicks64();
     for (uintptr_t key = vkLeft; key <= vkDown; ++key) {
-        if (!pads.holders[key] || now < pads.repeatDue[key]) continue;
+        if (!pads.padHolds[key] || now < pads.repeatDue[key]) continue;
         pads.post(msgKeyDown, key, 0);
         pads.repeatDue[key] = now + repeatIntervalMs;
     }

@@ -1,5 +1,5 @@
 // The services half of the SDL backend: message queue, timers on the main thread, sound, clock.
-#include "platform/sdl_backend.h"
+#include "platform/sdl/sdl_backend.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,7 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/sdl_internal.h"
+#include "platform/held_keys.h"
+#include "platform/pacing.h"
+#include "platform/sdl/sdl_internal.h"
 #include "platform/timer_list.h"
 
 namespace {
@@ -32,6 +34,9 @@ struct Queue {
 };
 
 Queue queue;
+
+// The keys the keyboard holds for the game.
+KeySource keyboard;
 
 void startEvents() {
     if (queue.eventsStarted) return;
@@ -104,12 +109,16 @@ void translate(const SDL_Event& e) {
     switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-        bool down = e.type == SDL_KEYDOWN;
-        uintptr_t code = virtualKey(e.key.keysym.sym, e.key.keysym.mod, down);
+        const bool down = e.type == SDL_KEYDOWN;
+        const uintptr_t code = virtualKey(e.key.keysym.sym, e.key.keysym.mod, down);
         if (!code) return;
         // Keys pressed with Alt held, Alt itself and F10 are system keys, which the game ignores.
-        bool system = (e.key.keysym.mod & KMOD_ALT) || code == 18 || code == 121;
-        post(system ? (down ? msgSysKeyDown : msgSysKeyUp) : (down ? msgKeyDown : msgKeyUp), code, 0);
+        const bool system = (e.key.keysym.mod & KMOD_ALT) || code == 18 || code == 121;
+        if (down && !system) sourcePress(&keyboard, code, post);
+        // A key-up releases what its key-down held, whatever is held with it now; any other key-up
+        // (a system key's) must not release a key that another source holds.
+        else if (down || !sourceRelease(&keyboard, code, post))
+            post(down ? msgSysKeyDown : msgSysKeyUp, code, 0);
         return;
     }
     case SDL_WINDOWEVENT:
@@ -124,7 +133,11 @@ void translate(const SDL_Event& e) {
             postActivation(true);
             return;
         case SDL_WINDOWEVENT_FOCUS_GAINED: postActivation(true); return;
-        case SDL_WINDOWEVENT_FOCUS_LOST: postActivation(false); return;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            // Keys let go elsewhere send no key-up here.
+            sourceReleaseAll(&keyboard, post);
+            postActivation(false);
+            return;
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
             // Scaled to fit, the game's picture keeps its own size whatever the window's.
             int w = e.window.data1, h = e.window.data2;
@@ -180,7 +193,7 @@ void waitForInput() {
 // the last millisecond or two, whose precision it does not promise, then a plain sleep.
 void readInputUntil(uint64_t moment) {
     constexpr uint64_t nsPerMs = 1000000;
-    for (uint64_t now = sdlNowNs(); now < moment; now = sdlNowNs()) {
+    for (uint64_t now = steadyNowNs(); now < moment; now = steadyNowNs()) {
         const uint64_t left = moment - now;
         SDL_Event event;
         if (left > 2 * nsPerMs) {
@@ -224,9 +237,9 @@ void sdlSetTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc) {
 void sdlKillTimer(uintptr_t id) { timerListKill(&queue.timers, id); }
 
 void sdlPresent() {
-    if (const uint64_t due = sdlPresentDue()) readInputUntil(due);
+    if (const uint64_t due = presentDue()) readInputUntil(due);
     if (SDL_Window* window = sdlGameWindow()) sdlSwapWindow(window);
-    sdlPresented();
+    presented();
     queue.idle = false;
 }
 
@@ -364,3 +377,5 @@ const PlatformBackend sdlBackend = {
 }  // namespace
 
 const PlatformBackend* sdlPlatform() { return &sdlBackend; }
+
+const PlatformBackend* programPlatform() { return sdlPlatform(); }
