@@ -1,10 +1,15 @@
 // BMP decoder: one read-only mapping of the file, checked headers, pixels converted to RGB rows.
 #include "assets/dib.h"
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,6 +53,37 @@ public:
     MappedFile() = default;
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
+#ifdef _WIN32
+    ~MappedFile() {
+        if (view) UnmapViewOfFile(view);
+        if (mapping) CloseHandle(mapping);
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+
+    // Opens and maps fileName; false when it cannot be opened, is empty or cannot be mapped.
+    bool open(const char* fileName) {
+        file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        LARGE_INTEGER fileSize;
+        if (GetFileType(file) != FILE_TYPE_DISK || !GetFileSizeEx(file, &fileSize) || fileSize.QuadPart <= 0)
+            return false;
+        size = size_t(fileSize.QuadPart);
+        mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        if (!mapping) return false;
+        view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+        return view != nullptr;
+    }
+
+    const unsigned char* bytes() const { return static_cast<const unsigned char*>(view); }
+    size_t length() const { return size; }
+
+private:
+    HANDLE file = INVALID_HANDLE_VALUE;
+    HANDLE mapping = nullptr;
+    void* view = nullptr;
+    size_t size = 0;
+#else
     ~MappedFile() {
         if (view != MAP_FAILED) munmap(view, size);
         if (fd >= 0) close(fd);
@@ -75,6 +111,7 @@ private:
     int fd = -1;
     void* view = MAP_FAILED;
     size_t size = 0;
+#endif
 };
 
 // One colour component taken out of a 16- or 32-bit pixel through its mask, widened to 8 bits.

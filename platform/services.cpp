@@ -23,7 +23,11 @@ int nullBox(const char* text, const char* caption, unsigned style) {
 int nullClock() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     return local.tm_sec % 60;
 }
 int nullFail() { return 0; }
