@@ -12,6 +12,7 @@
 
 #include "platform/held_keys.h"
 #include "platform/pacing.h"
+#include "platform/picture.h"
 #include "platform/sdl/sdl_internal.h"
 #include "platform/timer_list.h"
 
@@ -141,7 +142,7 @@ void translate(const SDL_Event& e) {
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
             // Scaled to fit, the game's picture keeps its own size whatever the window's.
             int w = e.window.data1, h = e.window.data2;
-            sdlPictureSize(&w, &h);
+            pictureSize(&w, &h);
             intptr_t width = w & 0xFFFF, height = h & 0xFFFF;
             post(msgSize, 0, (height << 16) | width);
             return;

@@ -1,5 +1,5 @@
-// What the parts of the SDL backend share: services (sdl_backend.cpp), window (sdl_window.cpp), pads
-// (sdl_pads.cpp) and the desktop full screen's offscreen picture (sdl_picture.cpp).
+// What the parts of the SDL backend share: services (sdl_backend.cpp), window (sdl_window.cpp) and
+// pads (sdl_pads.cpp).
 #pragma once
 
 #include <SDL2/SDL.h>
@@ -41,25 +41,6 @@ bool sdlPadEvent(const SDL_Event& e, PostMessageProc post);
 // Gives post the repeat key-downs of directions held on pads. Called after each poll of SDL's events.
 void sdlRepeatPadKeys(PostMessageProc post);
 
-// The offscreen picture (sdl_picture.cpp). The window steps choose it for the desktop full screen;
-// from then on the game's window size is the picture's, whatever the window's.
-// With a context current: 1 when a framebuffer object of that size can be built. Called once, by
-// the desktop full screen's check, on a context made for the check.
-int sdlPictureProbe(int width, int height, int bits);
-// The picture of width x height is to be used; its formats come with the pixel-format step.
-void sdlPictureChoose(int width, int height);
-// The colour and depth the game asked for, used for the picture instead of the window.
-void sdlPictureFormat(int colorBits, int depthBits);
-// 1 while the picture is chosen.
-int sdlPictureChosen();
-// With the game's context current: builds the picture's framebuffer and binds it for drawing; 1 on
-// success and when no picture is chosen.
-int sdlPictureStart();
-// With the context still current: releases the framebuffer.
-void sdlPictureStop();
-// The window went: nothing of the picture is left (the context took its objects along).
-void sdlPictureForget();
-// Replaces width and height with the picture's while one is chosen. Called for size events.
-void sdlPictureSize(int* width, int* height);
-// Presents: the picture scaled to fit the drawable with black bars, or the back buffer as it is.
+// Presents: the desktop full screen's picture (platform/picture.h) scaled to fit the drawable with
+// black bars, or the back buffer as it is (sdl_window.cpp).
 void sdlSwapWindow(SDL_Window* window);

@@ -4,9 +4,12 @@
 
 #include "platform/platform.h"
 #include "platform/pacing.h"
+#include "platform/picture.h"
 #include "platform/sdl/sdl_internal.h"
 
 namespace {
+
+void* glProc(const char* name) { return SDL_GL_GetProcAddress(name); }
 
 SDL_Window* gameWindow = nullptr;
 SDL_GLContext gameContext = nullptr;
@@ -48,7 +51,7 @@ bool findDisplayMode(int width, int height, int bits, SDL_DisplayMode* found) {
 void closeWindow() {
     if (gameWindow) SDL_DestroyWindow(gameWindow);
     gameWindow = nullptr;
-    sdlPictureForget();
+    pictureForget();
 }
 
 // The refresh rate of the window's display; 0 when SDL does not know it.
@@ -112,7 +115,7 @@ int sdlCoverDesktop(int width, int height, int bits) {
                                       SDL_WINDOW_ALLOW_HIGHDPI);
     if (!gameWindow) return 0;
     SDL_GLContext check = SDL_GL_CreateContext(gameWindow);
-    const int offered = check ? sdlPictureProbe(width, height, bits) : 0;
+    const int offered = check ? pictureProbe(glProc, width, height, bits) : 0;
     if (check) {
         SDL_GL_MakeCurrent(gameWindow, nullptr);
         SDL_GL_DeleteContext(check);
@@ -121,7 +124,7 @@ int sdlCoverDesktop(int width, int height, int bits) {
         closeWindow();
         return 0;
     }
-    sdlPictureChoose(width, height);
+    pictureChoose(width, height);
     return 1;
 }
 
@@ -153,8 +156,8 @@ int sdlGetDeviceContext() { return gameWindow && (SDL_GetWindowFlags(gameWindow)
 // On the desktop, the request is for the offscreen picture, which takes the nearest formats on offer.
 int sdlChoosePixelFormat(int bits, int depthBits) {
     if (!sdlGetDeviceContext()) return 0;
-    if (sdlPictureChosen()) {
-        sdlPictureFormat(bits, depthBits);
+    if (pictureChosen()) {
+        pictureFormat(bits, depthBits);
         return 1;
     }
     const bool sameChannels = (bits > 16) == (windowColorBits > 16);
@@ -173,11 +176,11 @@ int sdlCreateContext() {
 // refresh itself. On the desktop the game's drawing goes to the offscreen picture from here on.
 int sdlMakeCurrent(int current) {
     if (!current) {
-        if (gameWindow && gameContext) sdlPictureStop();
+        if (gameWindow && gameContext) pictureStop();
         return SDL_GL_MakeCurrent(gameWindow, nullptr) == 0 ? 1 : 0;
     }
     if (!gameWindow || !gameContext || SDL_GL_MakeCurrent(gameWindow, gameContext) != 0) return 0;
-    if (!sdlPictureStart()) return 0;
+    if (!pictureStart(glProc)) return 0;
     const int syncAccepted = SDL_GL_SetSwapInterval(1) == 0;
     pacingStart(syncAccepted, refreshRate(gameWindow));
     return 1;
@@ -252,4 +255,13 @@ int sdlShowMessageBox(const char* text, const char* caption, unsigned style) {
         return declined;
     }
     return pressed;
+}
+
+void sdlSwapWindow(SDL_Window* window) {
+    // In pixels, not in the window's points, so that a high-density display gets every pixel.
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(window, &width, &height);
+    const int scaled = pictureToWindow(width, height);
+    SDL_GL_SwapWindow(window);
+    if (scaled) pictureResume();
 }

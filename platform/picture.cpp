@@ -1,8 +1,15 @@
 // The desktop full screen's offscreen picture: the game draws into a framebuffer object of its own
 // size, and each present scales that picture to fit the window, aspect kept, with black bars.
-#include <SDL2/SDL_opengl.h>
+#include "platform/picture.h"
 
-#include "platform/sdl/sdl_internal.h"
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cstring>
 
 namespace {
 
@@ -34,29 +41,39 @@ struct Picture {
 
 Picture picture;
 
+// Whether the current context names the extension in its list (a compatibility context's one string).
+bool extensionOffered(const char* name) {
+    const char* list = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    const size_t length = std::strlen(name);
+    for (const char* at = list; at && (at = std::strstr(at, name)) != nullptr; at += length) {
+        const bool starts = at == list || at[-1] == ' ';
+        if (starts && (at[length] == ' ' || at[length] == '\0')) return true;
+    }
+    return false;
+}
+
 template <typename Call>
-bool load(Call* call, const char* core, const char* ext, bool useExt) {
-    *call = reinterpret_cast<Call>(SDL_GL_GetProcAddress(useExt ? ext : core));
+bool load(GlProcLoader loader, Call* call, const char* core, const char* ext, bool useExt) {
+    *call = reinterpret_cast<Call>(loader(useExt ? ext : core));
     return *call != nullptr;
 }
 
 // Needs a current context: the extension list and the entry points belong to it.
-bool loadCalls(FramebufferCalls* c) {
-    const bool core = SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object");
-    const bool ext = SDL_GL_ExtensionSupported("GL_EXT_framebuffer_object") &&
-                     SDL_GL_ExtensionSupported("GL_EXT_framebuffer_blit");
+bool loadCalls(GlProcLoader loader, FramebufferCalls* c) {
+    const bool core = extensionOffered("GL_ARB_framebuffer_object");
+    const bool ext = extensionOffered("GL_EXT_framebuffer_object") && extensionOffered("GL_EXT_framebuffer_blit");
     if (!core && !ext) return false;
     const bool e = !core;
-    return load(&c->genFramebuffers, "glGenFramebuffers", "glGenFramebuffersEXT", e) &&
-           load(&c->deleteFramebuffers, "glDeleteFramebuffers", "glDeleteFramebuffersEXT", e) &&
-           load(&c->bindFramebuffer, "glBindFramebuffer", "glBindFramebufferEXT", e) &&
-           load(&c->genRenderbuffers, "glGenRenderbuffers", "glGenRenderbuffersEXT", e) &&
-           load(&c->deleteRenderbuffers, "glDeleteRenderbuffers", "glDeleteRenderbuffersEXT", e) &&
-           load(&c->bindRenderbuffer, "glBindRenderbuffer", "glBindRenderbufferEXT", e) &&
-           load(&c->renderbufferStorage, "glRenderbufferStorage", "glRenderbufferStorageEXT", e) &&
-           load(&c->framebufferRenderbuffer, "glFramebufferRenderbuffer", "glFramebufferRenderbufferEXT", e) &&
-           load(&c->checkFramebufferStatus, "glCheckFramebufferStatus", "glCheckFramebufferStatusEXT", e) &&
-           load(&c->blitFramebuffer, "glBlitFramebuffer", "glBlitFramebufferEXT", e);
+    return load(loader, &c->genFramebuffers, "glGenFramebuffers", "glGenFramebuffersEXT", e) &&
+           load(loader, &c->deleteFramebuffers, "glDeleteFramebuffers", "glDeleteFramebuffersEXT", e) &&
+           load(loader, &c->bindFramebuffer, "glBindFramebuffer", "glBindFramebufferEXT", e) &&
+           load(loader, &c->genRenderbuffers, "glGenRenderbuffers", "glGenRenderbuffersEXT", e) &&
+           load(loader, &c->deleteRenderbuffers, "glDeleteRenderbuffers", "glDeleteRenderbuffersEXT", e) &&
+           load(loader, &c->bindRenderbuffer, "glBindRenderbuffer", "glBindRenderbufferEXT", e) &&
+           load(loader, &c->renderbufferStorage, "glRenderbufferStorage", "glRenderbufferStorageEXT", e) &&
+           load(loader, &c->framebufferRenderbuffer, "glFramebufferRenderbuffer", "glFramebufferRenderbufferEXT", e) &&
+           load(loader, &c->checkFramebufferStatus, "glCheckFramebufferStatus", "glCheckFramebufferStatusEXT", e) &&
+           load(loader, &c->blitFramebuffer, "glBlitFramebuffer", "glBlitFramebufferEXT", e);
 }
 
 void releaseFramebuffer(Picture* p) {
@@ -79,8 +96,8 @@ bool storeRenderbuffer(const FramebufferCalls& gl, GLuint buffer, GLenum format,
 
 // Builds the picture's framebuffer and leaves it bound for drawing: the formats the game asks for
 // first (5-6-5 colour, 16-bit depth), then the nearest the driver completes a framebuffer with.
-bool buildFramebuffer(Picture* p) {
-    if (!loadCalls(&p->gl)) return false;
+bool buildFramebuffer(GlProcLoader loader, Picture* p) {
+    if (!loadCalls(loader, &p->gl)) return false;
     const FramebufferCalls& gl = p->gl;
     const GLenum shallowColours[] = {GL_RGB565, GL_RGB5, GL_RGB8, GL_RGBA8};
     const GLenum deepColours[] = {GL_RGB8, GL_RGBA8, GL_RGB565, GL_RGB5};
@@ -134,56 +151,50 @@ void clearBars(int width, int height, int left, int bottom, int fitWidth, int fi
 
 }  // namespace
 
-int sdlPictureProbe(int width, int height, int bits) {
+int pictureProbe(GlProcLoader loader, int width, int height, int bits) {
     Picture trial;
     trial.width = width;
     trial.height = height;
     trial.colorBits = bits;
-    const bool built = buildFramebuffer(&trial);
+    const bool built = buildFramebuffer(loader, &trial);
     if (built) releaseFramebuffer(&trial);
     return built ? 1 : 0;
 }
 
-void sdlPictureChoose(int width, int height) {
+void pictureChoose(int width, int height) {
     picture = Picture{};
     picture.chosen = true;
     picture.width = width;
     picture.height = height;
 }
 
-void sdlPictureFormat(int colorBits, int depthBits) {
+void pictureFormat(int colorBits, int depthBits) {
     picture.colorBits = colorBits;
     picture.depthBits = depthBits;
 }
 
-int sdlPictureChosen() { return picture.chosen ? 1 : 0; }
+int pictureChosen() { return picture.chosen ? 1 : 0; }
 
-int sdlPictureStart() {
+int pictureStart(GlProcLoader loader) {
     if (!picture.chosen) return 1;
-    return buildFramebuffer(&picture) ? 1 : 0;
+    return buildFramebuffer(loader, &picture) ? 1 : 0;
 }
 
-void sdlPictureStop() {
+void pictureStop() {
     if (picture.framebuffer) releaseFramebuffer(&picture);
 }
 
-void sdlPictureForget() { picture = Picture{}; }
+void pictureForget() { picture = Picture{}; }
 
-void sdlPictureSize(int* width, int* height) {
+void pictureSize(int* width, int* height) {
     if (!picture.chosen) return;
     *width = picture.width;
     *height = picture.height;
 }
 
-void sdlSwapWindow(SDL_Window* window) {
-    if (!picture.framebuffer) {
-        SDL_GL_SwapWindow(window);
-        return;
-    }
+int pictureToWindow(int width, int height) {
+    if (!picture.framebuffer) return 0;
     const FramebufferCalls& gl = picture.gl;
-    // In pixels, not in the window's points, so that a high-density display gets every pixel.
-    int width = 0, height = 0;
-    SDL_GL_GetDrawableSize(window, &width, &height);
     int fitWidth = width, fitHeight = height;
     if (static_cast<long>(width) * picture.height > static_cast<long>(height) * picture.width)
         fitWidth = static_cast<int>((static_cast<long>(height) * picture.width + picture.height / 2) / picture.height);
@@ -196,6 +207,9 @@ void sdlSwapWindow(SDL_Window* window) {
     const bool sameSize = fitWidth == picture.width && fitHeight == picture.height;
     gl.blitFramebuffer(0, 0, picture.width, picture.height, left, bottom, left + fitWidth, bottom + fitHeight,
                        GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
-    SDL_GL_SwapWindow(window);
-    gl.bindFramebuffer(GL_FRAMEBUFFER, picture.framebuffer);
+    return 1;
+}
+
+void pictureResume() {
+    if (picture.framebuffer) picture.gl.bindFramebuffer(GL_FRAMEBUFFER, picture.framebuffer);
 }
