@@ -1,8 +1,8 @@
-# The targets of the README's commands (./run play, ./run test, ./run deb, ./run web), which install
+# The targets of the README's commands (./run play, ./run test, ./run deb, ./run web, ./run win), which install
 # make itself first; with make present, `make play` and the others work alike.
 JOBS ?= $(shell nproc)
 
-.PHONY: play test deb web web-test configure build deps deps-deb deps-test deps-web clean
+.PHONY: play test deb web web-test win win-test configure build deps deps-deb deps-test deps-web deps-win clean
 
 deps:
 	@tools/install-deps.sh build
@@ -42,6 +42,21 @@ web-test: deps-test web
 	tests/web/gl1-scenes/check.sh build build-web/gl1-scenes
 	node tests/web/web_test.mjs build-web
 
+deps-win:
+	@tools/install-deps.sh win
+
+# The Windows version into build-win/: brinvale.exe cross-compiled with mingw-w64 and linked
+# statically, pic/ from the native generator, and brinvale-<version>-win64.zip.
+win: configure deps-win
+	cmake --build build --target brinvale-gen-assets -j$(JOBS)
+	cmake -S win -B build-win/obj -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
+	  -DBRINVALE_GEN_ASSETS=$(CURDIR)/build/brinvale-gen-assets
+	cmake --build build-win/obj -j$(JOBS)
+
+# The Windows version under Wine on a private Xvfb, in a Wine prefix made for the run and removed after.
+win-test: deps-test win
+	tests/win/run.sh build-win
+
 # Every test twice: the normal build, then an AddressSanitizer + UBSan build.
 test: deps-test build
 	ctest --test-dir build --output-on-failure -j$(JOBS)
@@ -49,6 +64,7 @@ test: deps-test build
 	cmake --build build-asan -j$(JOBS)
 	ctest --test-dir build-asan --output-on-failure -j$(JOBS)
 	$(MAKE) --no-print-directory web-test
+	$(MAKE) --no-print-directory win-test
 
 # The Debian package, made from the build folder: build/brinvale_<version>_<arch>.deb.
 deb: deps-deb configure
@@ -56,4 +72,4 @@ deb: deps-deb configure
 	cd build && cpack -G DEB
 
 clean:
-	rm -rf build build-asan build-web
+	rm -rf build build-asan build-web build-win

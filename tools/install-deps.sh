@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that one of the README's commands needs: "build" (make play), "deb"
-# (make deb: the build's and the packaging's), "web" (make web: the build's and emscripten) or "test"
+# (make deb: the build's and the packaging's), "web" (make web: the build's and emscripten), "win"
+# (make win: the build's and the Windows cross-compiler, the icon's tools and zip) or "test"
 # (all of them and the tests', which also installs the browser tests' npm driver from
 # tests/web/package-lock.json).
 # Packages already present are not touched, so a second run costs only the dpkg checks.
@@ -12,6 +13,10 @@ build_pkgs=(cmake make g++ pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev lib
 # CPack's DEB generator finds the program's libraries with file and dpkg-shlibdeps.
 deb_pkgs=(dpkg-dev file)
 web_pkgs=(emscripten nodejs)
+# The Windows build: mingw-w64 with posix threads, windres (binutils-mingw-w64-x86-64, a dependency),
+# icotool for the .ico, zip for the package; wine64 runs it in the tests.
+win_pkgs=(g++-mingw-w64-x86-64-posix icoutils zip)
+win_test_pkgs=(wine64 wine)
 # xfonts-75dpi: twm's title font; libclang-rt-14-dev: the fuzz target's sanitizer runtime.
 test_pkgs=(clang libclang-rt-14-dev xvfb xdotool imagemagick x11-utils python3 twm xfonts-75dpi
            lintian desktop-file-utils appstream groff-base chromium)
@@ -20,8 +25,9 @@ case $what in
   build) ;;
   deb) pkgs+=("${deb_pkgs[@]}") ;;
   web) pkgs+=("${web_pkgs[@]}") ;;
-  test) pkgs+=("${deb_pkgs[@]}" "${web_pkgs[@]}" "${test_pkgs[@]}") ;;
-  *) echo "usage: $0 build|deb|web|test" >&2; exit 2 ;;
+  win) pkgs+=("${win_pkgs[@]}") ;;
+  test) pkgs+=("${deb_pkgs[@]}" "${web_pkgs[@]}" "${win_pkgs[@]}" "${win_test_pkgs[@]}" "${test_pkgs[@]}") ;;
+  *) echo "usage: $0 build|deb|web|win|test" >&2; exit 2 ;;
 esac
 missing=()
 for p in "${pkgs[@]}"; do
