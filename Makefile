@@ -53,9 +53,10 @@ win: configure deps-win
 	  -DBRINVALE_GEN_ASSETS=$(CURDIR)/build/brinvale-gen-assets
 	cmake --build build-win/obj -j$(JOBS)
 
-# The Windows version under Wine on a private Xvfb, in a Wine prefix made for the run and removed after.
+# The Windows version under Wine on a private Xvfb, in a Wine prefix made for the run and removed
+# after it; the .exe's imports are checked first.
 win-test: deps-test win
-	tests/win/run.sh build-win
+	python3 tests/e2e/e2e.py wine --game build-win/brinvale.exe --build build-win --artefacts build-win/e2e-artefacts
 
 # Every test twice: the normal build, then an AddressSanitizer + UBSan build.
 test: deps-test build

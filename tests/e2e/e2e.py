@@ -3,7 +3,8 @@
 
 Usage: e2e.py CASE --game PATH --build DIR --artefacts DIR [--counter PATH] [--deb-dir DIR] [--seconds N]
 Each case starts its own X server, keeps its screenshots and the game's output under the artefacts
-folder, and exits non-zero with a reason when a check fails.
+folder, and exits non-zero with a reason when a check fails. The case "wine" runs the Windows build
+(--game brinvale.exe) under Wine, in a prefix made for the run and removed after it.
 """
 
 import argparse
@@ -694,6 +695,141 @@ def case_package(s):
     check(status == 0, "the packaged game exited with status %d" % status)
 
 
+# ---------------------------------------------------------------- the Windows build under Wine
+
+# The DLLs of every Windows installation; anything else imported would have to ship with the zip.
+SYSTEM_DLLS = {"gdi32.dll", "glu32.dll", "kernel32.dll", "msvcrt.dll", "opengl32.dll", "user32.dll", "winmm.dll"}
+
+
+def wine_env(env, prefix):
+    # No sound drivers: ALSA's complaints stay off standard error, and a sound is silence.
+    return dict(env, WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG="-all",
+                WINEDLLOVERRIDES="mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv=d")
+
+
+def cpu_seconds(pid):
+    """User and system CPU time of a process so far."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def cpu_share(pid, seconds):
+    start, first = time.monotonic(), cpu_seconds(pid)
+    time.sleep(seconds)
+    return (cpu_seconds(pid) - first) / (time.monotonic() - start)
+
+
+def wine_game_pid(s):
+    """The Linux process that runs brinvale.exe (wine's loader starts it apart from its own)."""
+    for _ in range(50):
+        found = subprocess.run(["pgrep", "-n", "-f", r"brinvale\.exe"], capture_output=True, text=True).stdout.split()
+        if found:
+            return int(found[0])
+        time.sleep(0.1)
+    raise Failure("no brinvale.exe process")
+
+
+def wine_imports(s):
+    dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", s.args.game], check=True, capture_output=True,
+                          text=True).stdout
+    dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", dump)}
+    check(dlls, "objdump found no imports in %s" % s.args.game)
+    check(dlls <= SYSTEM_DLLS, "brinvale.exe imports DLLs Windows does not have: %s" % sorted(dlls - SYSTEM_DLLS))
+
+
+def wine_help(s):
+    result = subprocess.run(["wine", s.args.game, "--help"], env=s.env, capture_output=True, text=True, timeout=60)
+    check(result.returncode == 0, "--help exited with status %d" % result.returncode)
+    for text in ("Usage: brinvale", "--mode-switch", "--window", "--version"):
+        check(text in result.stdout, "--help did not print %r: %r" % (text, result.stdout))
+
+
+def wine_play(s):
+    """Full screen over the whole 1024x768 desktop: menu, Left in play, pause, back to the menu, quit."""
+    started = time.monotonic()
+    s.start(command=["wine", s.args.game])
+    game = s.wait_window(TITLE, timeout=60)
+    check(game[1:] == (1024, 768, 0, 0), "the window is %dx%d at %d,%d, not the whole desktop" % game[1:])
+    view = (0, 0, 1024, 768)
+    start_to_menu(s, view)
+    print("wine: start to the menu's first frame seen: %.2f s" % (time.monotonic() - started))
+    check(QUESTION_CAPTION not in s.windows(), "the full-screen question was asked where framebuffers exist")
+    first = start_play(s, view)
+    s.press("Left")
+    time.sleep(0.2)
+    moved = s.shot("left")
+    well = Well(view, first, moved, 3)
+    check(well.column(first)[0] == 3, "the first column entered at column %d, not 3" % well.column(first)[0])
+    check(well.column(moved)[0] == 2, "Left took the column to %d, not 2" % well.column(moved)[0])
+    # Let go with Alt held, a key's up comes as a system key's: it still releases the key.
+    s.x("xdotool", "keydown", "Left")
+    time.sleep(0.1)
+    s.x("xdotool", "keydown", "Alt_L")
+    s.x("xdotool", "keyup", "Left")
+    s.x("xdotool", "keyup", "Alt_L")
+    time.sleep(0.3)
+    check(is_dark(s.shot("left-up-with-alt").mean(*project(2.1, 0, -20, view))),
+          "Left let go with Alt held still shows as held")
+    pid = wine_game_pid(s)
+    print("wine: CPU in play: %.0f%% of a core" % (100 * cpu_share(pid, 3)))
+    s.press("p")
+    time.sleep(0.3)
+    paused = well.column(s.shot("paused"))
+    print("wine: CPU paused: %.0f%% of a core" % (100 * cpu_share(pid, 3)))
+    check(well.column(s.shot("still-paused"))[:2] == paused[:2], "the column moved while paused")
+    quit_from_play(s, view)
+
+
+def wine_window(s):
+    """--window: an 800x600 client area at once, with no question; Alt+F4 closes it."""
+    s.start(command=["wine", s.args.game], options=["--window"])
+    game = s.wait_window(TITLE, timeout=60)
+    check(game[1:3] == (800, 600), "the client area is %dx%d, not 800x600" % game[1:3])
+    check(QUESTION_CAPTION not in s.windows(), "--window asked the full-screen question")
+    start_to_menu(s, game[3:] + (800, 600))
+    s.x("xdotool", "key", "alt+F4")
+    status = s.exit_status()
+    check(status == 0, "Alt+F4 exited with status %d, not 0" % status)
+
+
+def wine_bad_picture(s):
+    """A missing picture: "Initialization Failed." after teardown; a corrupt one first the decoder's
+    "Error" box, its file read through the Windows mapping. Both exit 1."""
+    work = copied_game(s)
+    os.remove(os.path.join(work, "pic", "kol6.bmp"))
+    s.start(command=["wine", os.path.join(work, os.path.basename(s.args.game))], cwd=s.dir)
+    expect_initialization_failed(s, "a missing picture")
+    shutil.rmtree(work)
+    work = copied_game(s)
+    with open(os.path.join(work, "pic", "kol6.bmp"), "r+b") as f:
+        f.seek(10)
+        f.write(b"\xff\xff\xff\x7f")  # pixel data offset far past the end of the file
+    s.start(command=["wine", os.path.join(work, os.path.basename(s.args.game))], cwd=s.dir)
+    s.wait_window("Error", timeout=60)
+    check(TITLE in s.windows(), "the decoder's box came after the window was torn down")
+    s.answer_box("Error", "Return")
+    expect_initialization_failed(s, "a corrupt picture")
+
+
+def case_wine(s):
+    """The Windows build under Wine: its imports, --help, play, --window and the picture failures."""
+    wine_imports(s)
+    prefix = tempfile.mkdtemp(prefix="brinvale-wine-")
+    s.env = wine_env(s.env, prefix)
+    try:
+        started = time.monotonic()
+        subprocess.run(["wineboot", "-i"], env=s.env, check=True, capture_output=True, timeout=120)
+        print("wine: prefix made in %.1f s" % (time.monotonic() - started))
+        wine_help(s)
+        for step in (wine_play, wine_window, wine_bad_picture):
+            step(s)
+            print("wine: %s passed" % step.__name__)
+    finally:
+        subprocess.run(["wineserver", "-k"], env=s.env, capture_output=True)
+        shutil.rmtree(prefix, ignore_errors=True)
+
+
 CASES = {
     "fullscreen": ("800x600x16", case_fullscreen),
     "quit-button": ("800x600x16", case_quit_button),
@@ -709,6 +845,7 @@ CASES = {
     "soak": ("800x600x16", case_soak),
     "missing-data": ("800x600x16", case_missing_data),
     "package": ("800x600x16", case_package),
+    "wine": ("1024x768x24", case_wine),
 }
 
 
