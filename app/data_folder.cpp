@@ -18,8 +18,12 @@ namespace fs = std::filesystem;
 int enterDataFolder() {
     const std::string program = programFolder();
     std::vector<fs::path> candidates{"."};
-    if (!program.empty())
-        candidates = {fs::path(program), fs::path(program) / BRINVALE_DATA_FROM_PROGRAM};
+    if (!program.empty()) {
+        candidates = {fs::path(program)};
+        // Where the data is installed beside the program (Windows' zip), the folder is named once.
+        const fs::path installed = fs::path(program) / BRINVALE_DATA_FROM_PROGRAM;
+        if (installed.lexically_normal() != candidates[0].lexically_normal()) candidates.push_back(installed);
+    }
     std::string text = "The game's pictures and sounds were not found.\nThere is no folder pic in:";
     for (const fs::path& folder : candidates) {
         std::error_code error;
