@@ -145,6 +145,9 @@ LRESULT CALLBACK win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         // Neither the screen saver nor the monitor's power-down starts while the game runs; the low
         // four bits are the system's own.
         if ((wParam & 0xFFF0) == SC_SCREENSAVE || (wParam & 0xFFF0) == SC_MONITORPOWER) return 0;
+        // Alt alone or F10 would enter the window menu's modal loop and stop the game until the
+        // next key; Alt+Space still opens the menu.
+        if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == 0) return 0;
         break;
     case WM_ERASEBKGND: return 1;  // every frame is drawn whole
     default: break;
