@@ -1,15 +1,17 @@
 // Counts the presents of a program it is preloaded into (LD_PRELOAD), for the e2e pacing case and
 // the play-cost benchmark: it wraps SDL_GL_SwapWindow and keeps the count in a shared file mapping
-// named by BRINVALE_PRESENT_COUNTER, which a watcher reads at any moment. The game itself is unchanged.
+// named by BRINVALE_PRESENT_COUNTER, which a watcher reads at any moment. With BRINVALE_VIRTUAL_PAD
+// set it also plugs an SDL virtual pad in once the program starts its game controllers, so that the
+// benchmark measures the game with a pad connected. The game itself is unchanged.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <SDL2/SDL.h>
+
 #include <cstdint>
 #include <cstdlib>
-
-struct SDL_Window;
 
 namespace {
 
@@ -26,6 +28,21 @@ uint64_t* openCounter() {
     return mapped == MAP_FAILED ? nullptr : static_cast<uint64_t*>(mapped);
 }
 
+// A pad with every standard button and axis, at rest; SDL announces it as plugged in. The functions
+// are looked up in the program's own SDL, which this library does not link.
+void plugVirtualPad() {
+    using Attach = int (*)(const SDL_VirtualJoystickDesc*);
+    const Attach attach = reinterpret_cast<Attach>(dlsym(RTLD_DEFAULT, "SDL_JoystickAttachVirtualEx"));
+    if (!attach) return;
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    desc.name = "benchmark pad";
+    attach(&desc);
+}
+
 }  // namespace
 
 extern "C" void SDL_GL_SwapWindow(SDL_Window* window) {
@@ -34,4 +51,16 @@ extern "C" void SDL_GL_SwapWindow(SDL_Window* window) {
     static uint64_t* const count = openCounter();
     if (real) real(window);
     if (count) __atomic_add_fetch(count, 1, __ATOMIC_RELAXED);
+}
+
+extern "C" int SDL_InitSubSystem(Uint32 flags) {
+    using Init = int (*)(Uint32);
+    static const Init real = reinterpret_cast<Init>(dlsym(RTLD_NEXT, "SDL_InitSubSystem"));
+    static bool plugged = false;
+    const int result = real ? real(flags) : -1;
+    if (result == 0 && (flags & SDL_INIT_GAMECONTROLLER) && !plugged && std::getenv("BRINVALE_VIRTUAL_PAD")) {
+        plugged = true;
+        plugVirtualPad();
+    }
+    return result;
 }
