@@ -19,6 +19,7 @@ machine changes the figures.
 
 import argparse
 import os
+import random
 import re
 import statistics
 import subprocess
@@ -45,10 +46,16 @@ def context_switches(pid):
 
 
 def cpu_seconds(pid):
-    """User plus system CPU seconds of a process so far."""
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    """CPU seconds of a process's threads so far, to the nanosecond (/proc/PID/task/*/schedstat), so
+    that an idle state's few milliseconds a second are not lost in the clock ticks of /proc/PID/stat."""
+    total = 0
+    for task in os.listdir("/proc/%d/task" % pid):
+        try:
+            with open("/proc/%d/task/%s/schedstat" % (pid, task)) as f:
+                total += int(f.read().split()[0])
+        except FileNotFoundError:
+            pass
+    return total / 1e9
 
 
 class Display:
@@ -107,17 +114,45 @@ class Counted:
     def __init__(self, display, command, cwd, counter_library, work, pad=False):
         self.counter_path = os.path.join(work, "presents")
         with open(self.counter_path, "wb") as f:
-            f.write(bytes(8))
+            f.write(bytes(32))
         env = dict(display.env, LD_PRELOAD=counter_library, BRINVALE_PRESENT_COUNTER=self.counter_path)
+        self.presses_path = None
         if pad:
             env["BRINVALE_VIRTUAL_PAD"] = "1"
+            self.presses_path = os.path.join(work, "pad-presses")
+            if os.path.exists(self.presses_path):
+                os.unlink(self.presses_path)
+            os.mkfifo(self.presses_path)
+            env["BRINVALE_PAD_PRESSES"] = self.presses_path
         self.process = subprocess.Popen(command, cwd=cwd, env=env, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
         self.display = display
 
-    def presents(self):
+    def counts(self):
+        """Presents, pad presses the game took, their longest and total delay in microseconds."""
         with open(self.counter_path, "rb") as f:
-            return int.from_bytes(f.read(8), sys.byteorder)
+            data = f.read(32)
+        return [int.from_bytes(data[i:i + 8], sys.byteorder) for i in range(0, 32, 8)]
+
+    def presents(self):
+        return self.counts()[0]
+
+    def pad_delays(self, presses=20):
+        """(mean, longest) milliseconds from a press of the pad's A until the game takes it from SDL,
+        over presses at random moments; None without a pad or when the game took none."""
+        if not self.presses_path:
+            return None
+        fifo = os.open(self.presses_path, os.O_WRONLY | os.O_NONBLOCK)
+        before = self.counts()
+        for _ in range(presses):
+            os.write(fifo, b"a")
+            time.sleep(random.uniform(0.2, 0.3))
+        os.close(fifo)
+        after = self.counts()
+        taken = after[1] - before[1]
+        if not taken:
+            return None
+        return (after[3] - before[3]) / taken / 1000, after[2] / 1000
 
     def measure(self, seconds):
         """(cores used, presents per second, X server cores, wake-ups per second) over the next seconds."""
@@ -155,6 +190,8 @@ def game_run(args, work, pad):
         display.press("p")
         time.sleep(1)
         figures["paused"] = game.measure(args.seconds)
+        # A on a pad does nothing while paused: how long its press takes to reach the idle game.
+        figures["pad delay"] = game.pad_delays()
         display.press("p")
         time.sleep(0.5)
         if game.measure(0.5)[1] == 0:
@@ -212,6 +249,9 @@ def main():
             for pad in pads:
                 figures = game_run(args, work, pad)
                 runs[pad].append(figures)
+                if figures["pad delay"]:
+                    print("run %d: pad press to the idle game: mean %.1f ms, longest %.1f ms" %
+                          ((run + 1,) + figures["pad delay"]))
                 print("run %d%s: %s" % (run + 1, " with a pad" if pad else "",
                                         ", ".join("%s %.3f cores %.0f wake-ups/s %.1f presents/s" %
                                                   (s, figures[s][0], figures[s][3], figures[s][1]) for s in STATES)))
@@ -231,6 +271,10 @@ def main():
             cores, rate, server, wakes = (median(r[state][i] for r in runs[pad]) for i in range(4))
             print("| %s | %s | %.3f | %.0f | %.1f | %.1f | %.3f |" %
                   (state, "yes" if pad else "no", cores, wakes, rate, cores / bare[0] if bare[0] else 0, server))
+    delays = [r["pad delay"] for r in runs.get(True, []) if r["pad delay"]]
+    if delays:
+        print("pad press to the idle (paused) game: mean %.1f ms, longest %.1f ms (over %d runs)" %
+              (median(d[0] for d in delays), max(d[1] for d in delays), len(delays)))
     print("| bare window, 60 Hz | no | %.3f | %.0f | %.1f | 1 | %.3f |" % (bare[0], bare[3], bare[1], bare[2]))
     return 0
 
