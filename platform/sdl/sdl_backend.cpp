@@ -156,9 +156,12 @@ void translate(const SDL_Event& e) {
     }
 }
 
+// What is queued first, the pads' fresh events included: a poll stops at an end-of-poll marker an
+// earlier wait left in SDL's queue, and the pads' events would wait behind it for the next poll.
 void translatePending() {
     sdlUpdatePads();
     SDL_Event event;
+    while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_POLLSENTINEL - 1) > 0) translate(event);
     while (SDL_PollEvent(&event)) translate(event);
     sdlRepeatPadKeys(post);
 }
