@@ -1,21 +1,25 @@
 #!/usr/bin/env python3
-"""What a player pays: the CPU the game uses (fraction of one core) and its presents per second in
-the menu, in play, paused and minimised, against a bare SDL2+GL window clearing at 60 Hz.
+"""What a player pays: the CPU the game uses (fraction of one core), its wake-ups and its presents
+per second in the menu, in play, paused and minimised, without and with a pad plugged in, against a
+bare SDL2+GL window clearing at 60 Hz.
 
 Usage: bench/play-cost/play-cost.py [--build DIR] [--game PATH] [--screen WxHxD] [--seconds N] [--runs N]
-                                    [-- GAME OPTION...]
+                                    [--pad no|yes|both] [-- GAME OPTION...]
 
 Each run starts a private Xvfb with twm (which minimises), the real game from the build folder, and
 drives it with xdotool: menu, Return (play), P (paused), P and a minimise (minimised). CPU comes from
 /proc/PID/stat (user + system) over N seconds of wall time per state; presents are counted by
 brinvale-present-counter.so, preloaded, which wraps SDL_GL_SwapWindow (so an unchanged game can be
-measured too). The X server's own CPU is shown beside. The figures printed at the end are the
+measured too). Wake-ups are the context switches (voluntary and involuntary) of all the game's
+threads, from /proc/PID/task/*/status. With a pad, the same library plugs an SDL virtual pad in
+inside the game's process (BRINVALE_VIRTUAL_PAD). The X server's own CPU is shown beside. The figures printed at the end are the
 medians over the runs. The machine's load (uptime) is printed before and after: other work on the
 machine changes the figures.
 """
 
 import argparse
 import os
+import random
 import re
 import statistics
 import subprocess
@@ -27,11 +31,31 @@ TITLE = "Brinvale by Tolmarck"
 STATES = ("menu", "play", "paused", "minimised")
 
 
+def context_switches(pid):
+    """Voluntary plus involuntary context switches of all a process's threads so far."""
+    total = 0
+    for task in os.listdir("/proc/%d/task" % pid):
+        try:
+            with open("/proc/%d/task/%s/status" % (pid, task)) as f:
+                for line in f:
+                    if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                        total += int(line.split()[1])
+        except FileNotFoundError:  # a thread that ended meanwhile
+            pass
+    return total
+
+
 def cpu_seconds(pid):
-    """User plus system CPU seconds of a process so far."""
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    """CPU seconds of a process's threads so far, to the nanosecond (/proc/PID/task/*/schedstat), so
+    that an idle state's few milliseconds a second are not lost in the clock ticks of /proc/PID/stat."""
+    total = 0
+    for task in os.listdir("/proc/%d/task" % pid):
+        try:
+            with open("/proc/%d/task/%s/schedstat" % (pid, task)) as f:
+                total += int(f.read().split()[0])
+        except FileNotFoundError:
+            pass
+    return total / 1e9
 
 
 class Display:
@@ -87,27 +111,62 @@ class Display:
 class Counted:
     """A program on the display with its presents counted."""
 
-    def __init__(self, display, command, cwd, counter_library, work):
+    def __init__(self, display, command, cwd, counter_library, work, pad=False):
         self.counter_path = os.path.join(work, "presents")
         with open(self.counter_path, "wb") as f:
-            f.write(bytes(8))
+            f.write(bytes(32))
         env = dict(display.env, LD_PRELOAD=counter_library, BRINVALE_PRESENT_COUNTER=self.counter_path)
+        self.presses_path = None
+        if pad:
+            env["BRINVALE_VIRTUAL_PAD"] = "1"
+            self.presses_path = os.path.join(work, "pad-presses")
+            if os.path.exists(self.presses_path):
+                os.unlink(self.presses_path)
+            os.mkfifo(self.presses_path)
+            env["BRINVALE_PAD_PRESSES"] = self.presses_path
         self.process = subprocess.Popen(command, cwd=cwd, env=env, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
         self.display = display
 
-    def presents(self):
+    def counts(self):
+        """Presents, pad presses the game took, their longest and total delay in microseconds."""
         with open(self.counter_path, "rb") as f:
-            return int.from_bytes(f.read(8), sys.byteorder)
+            data = f.read(32)
+        return [int.from_bytes(data[i:i + 8], sys.byteorder) for i in range(0, 32, 8)]
+
+    def presents(self):
+        return self.counts()[0]
+
+    def pad_delays(self, presses=20):
+        """(mean, longest) milliseconds from a press of the pad's A until the game takes it from SDL,
+        over presses at random moments; None without a pad or when the game took none."""
+        if not self.presses_path:
+            return None
+        fifo = os.open(self.presses_path, os.O_WRONLY | os.O_NONBLOCK)
+        before = self.counts()
+        for _ in range(presses):
+            os.write(fifo, b"a")
+            time.sleep(random.uniform(0.2, 0.3))
+        os.close(fifo)
+        after = self.counts()
+        taken = after[1] - before[1]
+        if not taken:
+            return None
+        return (after[3] - before[3]) / taken / 1000, after[2] / 1000
 
     def measure(self, seconds):
-        """(cores used, presents per second, X server cores) over the next seconds."""
+        """(cores used, presents per second, X server cores, wake-ups per second) over the next seconds."""
         pid, server = self.process.pid, self.display.xvfb.pid
-        start = time.monotonic(), cpu_seconds(pid), self.presents(), cpu_seconds(server)
+
+        def sample():
+            return (time.monotonic(), cpu_seconds(pid), self.presents(), cpu_seconds(server),
+                    context_switches(pid))
+
+        start = sample()
         time.sleep(seconds)
-        end = time.monotonic(), cpu_seconds(pid), self.presents(), cpu_seconds(server)
+        end = sample()
         wall = end[0] - start[0]
-        return (end[1] - start[1]) / wall, (end[2] - start[2]) / wall, (end[3] - start[3]) / wall
+        return tuple((e - s) / wall for s, e in zip(start[1:], end[1:]))
 
     def stop(self):
         self.process.terminate()
@@ -118,10 +177,10 @@ class Counted:
             self.process.wait()
 
 
-def game_run(args, work):
+def game_run(args, work, pad):
     display = Display(args.screen, work)
     try:
-        game = Counted(display, [args.game] + args.options, args.build, args.counter, work)
+        game = Counted(display, [args.game] + args.options, args.build, args.counter, work, pad)
         window = display.window(TITLE)
         time.sleep(2)  # the textures load and the first frames settle
         figures = {"menu": game.measure(args.seconds)}
@@ -131,6 +190,8 @@ def game_run(args, work):
         display.press("p")
         time.sleep(1)
         figures["paused"] = game.measure(args.seconds)
+        # A on a pad does nothing while paused: how long its press takes to reach the idle game.
+        figures["pad delay"] = game.pad_delays()
         display.press("p")
         time.sleep(0.5)
         if game.measure(0.5)[1] == 0:
@@ -168,6 +229,8 @@ def main():
     parser.add_argument("--screen", default="800x600x16")
     parser.add_argument("--seconds", type=float, default=10)
     parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--pad", choices=("no", "yes", "both"), default="both",
+                        help="measure the game without a pad, with a virtual pad plugged in, or both")
     parser.add_argument("options", nargs="*", help="options passed to the game, after --")
     args = parser.parse_args()
     args.build = os.path.abspath(args.build)
@@ -179,26 +242,40 @@ def main():
             sys.exit("%s is missing: build the project first (cmake --build %s)" % (path, args.build))
 
     print("load before:", subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip())
-    runs, bares = [], []
+    pads = {"no": (False,), "yes": (True,), "both": (False, True)}[args.pad]
+    runs, bares = {pad: [] for pad in pads}, []
     with tempfile.TemporaryDirectory(prefix="play-cost-") as work:
         for run in range(args.runs):
-            runs.append(game_run(args, work))
+            for pad in pads:
+                figures = game_run(args, work, pad)
+                runs[pad].append(figures)
+                if figures["pad delay"]:
+                    print("run %d: pad press to the idle game: mean %.1f ms, longest %.1f ms" %
+                          ((run + 1,) + figures["pad delay"]))
+                print("run %d%s: %s" % (run + 1, " with a pad" if pad else "",
+                                        ", ".join("%s %.3f cores %.0f wake-ups/s %.1f presents/s" %
+                                                  (s, figures[s][0], figures[s][3], figures[s][1]) for s in STATES)))
             bares.append(bare_run(args, work))
-            print("run %d: %s" % (run + 1, ", ".join("%s %.3f cores %.1f/s" % (s, runs[-1][s][0], runs[-1][s][1])
-                                                     for s in STATES)) +
-                  ", bare window %.3f cores %.1f/s" % bares[-1][:2])
+            print("run %d: bare window %.3f cores %.0f wake-ups/s %.1f presents/s" %
+                  (run + 1, bares[-1][0], bares[-1][3], bares[-1][1]))
     print("load after: ", subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip())
 
-    bare = tuple(median(b[i] for b in bares) for i in range(3))
+    bare = tuple(median(b[i] for b in bares) for i in range(4))
     print()
     print("%s at %s, %g s per state, median of %d runs" % (os.path.basename(args.game), args.screen, args.seconds,
                                                             args.runs))
-    print("| state | cores used | presents/s | x bare window | X server cores |")
-    print("|---|---|---|---|---|")
-    for state in STATES:
-        cores, rate, server = (median(r[state][i] for r in runs) for i in range(3))
-        print("| %s | %.3f | %.1f | %.1f | %.3f |" % (state, cores, rate, cores / bare[0] if bare[0] else 0, server))
-    print("| bare window, 60 Hz | %.3f | %.1f | 1 | %.3f |" % bare)
+    print("| state | pad | cores used | wake-ups/s | presents/s | x bare window | X server cores |")
+    print("|---|---|---|---|---|---|---|")
+    for pad in pads:
+        for state in STATES:
+            cores, rate, server, wakes = (median(r[state][i] for r in runs[pad]) for i in range(4))
+            print("| %s | %s | %.3f | %.0f | %.1f | %.1f | %.3f |" %
+                  (state, "yes" if pad else "no", cores, wakes, rate, cores / bare[0] if bare[0] else 0, server))
+    delays = [r["pad delay"] for r in runs.get(True, []) if r["pad delay"]]
+    if delays:
+        print("pad press to the idle (paused) game: mean %.1f ms, longest %.1f ms (over %d runs)" %
+              (median(d[0] for d in delays), max(d[1] for d in delays), len(delays)))
+    print("| bare window, 60 Hz | no | %.3f | %.0f | %.1f | 1 | %.3f |" % (bare[0], bare[3], bare[1], bare[2]))
     return 0
 
 

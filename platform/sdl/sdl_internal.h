@@ -35,6 +35,11 @@ int sdlShowMessageBox(const char* text, const char* caption, unsigned style);
 // Starts the game controller subsystem, once; pads present and plugged in later then announce
 // themselves as events. Called when the backend starts its events.
 void sdlStartPads();
+// Reads the pads' state and plugging into SDL's queue, since SDL's own event wait does not (it would
+// poll every millisecond). Called before each poll of SDL's events.
+void sdlUpdatePads();
+// True while a pad is open: an idle wait must then wake often enough to read it.
+bool sdlPadsOpen();
 // Turns a pad event into key messages given to post; false for an event that is not a pad's.
 // Called by the backend's event translation.
 bool sdlPadEvent(const SDL_Event& e, PostMessageProc post);

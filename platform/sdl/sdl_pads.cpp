@@ -83,9 +83,18 @@ void sdlStartPads() {
     // A is the south face button on every pad, also on pads whose A is printed on the east one; the
     // player's own setting of the variable still wins.
     SDL_SetHintWithPriority(SDL_HINT_GAMECONTROLLER_USE_BUTTON_LABELS, "0", SDL_HINT_DEFAULT);
+    // Left to SDL, pads are read in its event wait, which then polls every millisecond for as long
+    // as a joystick is present; sdlUpdatePads reads them instead, and the idle wait comes in slices.
+    SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0");
     // Pads present now announce themselves with the same added event as those plugged in later.
     pads.started = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
 }
+
+void sdlUpdatePads() {
+    if (pads.started) SDL_GameControllerUpdate();
+}
+
+bool sdlPadsOpen() { return !pads.open.empty(); }
 
 bool sdlPadEvent(const SDL_Event& e, PostMessageProc post) {
     if (!pads.started) return false;

@@ -52,6 +52,14 @@ EM_JS(void, pageFramePresented, (const char* scene), {
     if (page.scene == "menu" && page.firstMenuFrameAt === undefined) page.firstMenuFrameAt = performance.now();
 });
 
+// The key messages the game was given, newest last, for the tests to read (the last 256 kept).
+EM_JS(void, pageKeyMessage, (int message, int code), {
+    var page = Module.page = Module.page || {frames: 0};
+    var keys = page.keys = page.keys || [];
+    keys.push([message, code]);
+    if (keys.length > 256) keys.shift();
+});
+
 // Resumes on the next animation frame; a hidden page gets none, so it waits a tenth of a second.
 EM_ASYNC_JS(void, pageWaitFrame, (), {
     await new Promise(function(resume) {
@@ -166,7 +174,11 @@ Queue queue;
 // The keys the keyboard holds for the game.
 KeySource keyboard;
 
-void post(uint32_t message, uintptr_t wParam, intptr_t lParam) { queue.messages.push_back({message, wParam, lParam}); }
+void post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    queue.messages.push_back({message, wParam, lParam});
+    if (message == msgKeyDown || message == msgKeyUp || message == msgSysKeyDown || message == msgSysKeyUp)
+        pageKeyMessage(static_cast<int>(message), static_cast<int>(wParam));
+}
 
 // A page that is hidden or has lost the focus counts as minimised, so the game stops drawing.
 void postActivation() {

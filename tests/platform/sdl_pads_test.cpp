@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/held_keys.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_backend.h"
 
@@ -17,7 +18,12 @@ struct Key {
 };
 
 std::ostream& operator<<(std::ostream& out, const Key& k) {
-    return out << (k.message == msgKeyDown ? "down " : k.message == msgKeyUp ? "up " : "other ") << k.code;
+    const char* name = k.message == msgKeyDown      ? "down "
+                       : k.message == msgKeyUp      ? "up "
+                       : k.message == msgSysKeyDown ? "sys down "
+                       : k.message == msgSysKeyUp   ? "sys up "
+                                                    : "other ";
+    return out << name << k.code;
 }
 
 // A pad with every standard button and axis, plugged in while the game runs.
@@ -147,6 +153,130 @@ TEST_F(SdlPads, AKeyHeldTwiceGoesUpWithItsLastHolderAndUnpluggingReleasesAPadsKe
     EXPECT_EQ(keys(), Keys{up(vkControl)});
     second.unplug();
     EXPECT_EQ(keys(), Keys{up(vkLeft)});
+}
+
+// ---- key sequences through the backend: what the game receives, and that nothing stays down ----
+
+namespace sequences {
+
+// One thing the player or the desktop does.
+enum Kind { press, release, focusLost, padPress, padRelease };
+struct Step {
+    Kind kind;
+    int what;  // an SDL key code, or a pad button
+    uint16_t mod = KMOD_NONE;
+    uint8_t repeat = 0;
+};
+
+Step kb(SDL_Keycode key, uint16_t mod = KMOD_NONE, uint8_t repeat = 0) { return {press, key, mod, repeat}; }
+Step kbUp(SDL_Keycode key, uint16_t mod = KMOD_NONE) { return {release, key, mod}; }
+Step pad(SDL_GameControllerButton b) { return {padPress, b}; }
+Step padUp(SDL_GameControllerButton b) { return {padRelease, b}; }
+const Step lostFocus{focusLost, 0};
+
+Key sysDown(uintptr_t code) { return {msgSysKeyDown, code}; }
+Key sysUp(uintptr_t code) { return {msgSysKeyUp, code}; }
+
+void perform(const Step& step, VirtualPad& virtualPad) {
+    SDL_Event e{};
+    switch (step.kind) {
+    case press:
+    case release:
+        e.type = step.kind == press ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.keysym.sym = step.what;
+        e.key.keysym.mod = step.mod;
+        e.key.repeat = step.repeat;
+        e.key.state = step.kind == press ? SDL_PRESSED : SDL_RELEASED;
+        SDL_PushEvent(&e);
+        return;
+    case focusLost:
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+        SDL_PushEvent(&e);
+        return;
+    case padPress:
+    case padRelease:
+        virtualPad.press(static_cast<SDL_GameControllerButton>(step.what), step.kind == padPress);
+        return;
+    }
+}
+
+// Every key message pending now, system keys included.
+Keys keyMessages() {
+    Keys got;
+    while (peekMessage()) {
+        const uint32_t m = lastMessage.message;
+        if (m == msgKeyDown || m == msgKeyUp || m == msgSysKeyDown || m == msgSysKeyUp)
+            got.push_back({m, lastMessage.wParam});
+    }
+    return got;
+}
+
+}  // namespace sequences
+
+TEST_F(SdlPads, NoSequenceOfKeyboardPadAndFocusLeavesAKeyDown) {
+    using namespace sequences;
+    const auto alt = KMOD_LALT;
+    const auto padA = SDL_CONTROLLER_BUTTON_A, padLeft = SDL_CONTROLLER_BUTTON_DPAD_LEFT,
+               padDown = SDL_CONTROLLER_BUTTON_DPAD_DOWN;
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+        Keys expected;
+    } cases[] = {
+        {"a key alone", {kb(SDLK_DOWN), kbUp(SDLK_DOWN)}, {down(vkDown), up(vkDown)}},
+        {"released with Alt held, as Alt+Tab does",
+         {kb(SDLK_DOWN), kb(SDLK_LALT, alt), kbUp(SDLK_DOWN, alt), kbUp(SDLK_LALT)},
+         {down(vkDown), sysDown(18), up(vkDown), sysUp(18)}},
+        {"auto-repeat goes on with Alt held, then the key is released",
+         {kb(SDLK_DOWN), kb(SDLK_LALT, alt), kb(SDLK_DOWN, alt, 1), kbUp(SDLK_DOWN, alt), kbUp(SDLK_LALT, alt)},
+         {down(vkDown), sysDown(18), sysDown(vkDown), up(vkDown), sysUp(18)}},
+        {"SDL's reset on focus loss: the key, then Alt, both with Alt in the modifiers",
+         {kb(SDLK_DOWN), kb(SDLK_LALT, alt), kbUp(SDLK_DOWN, alt), kbUp(SDLK_LALT, alt), lostFocus},
+         {down(vkDown), sysDown(18), up(vkDown), sysUp(18)}},
+        {"focus lost with no key-up, and the key-up after the focus came back",
+         {kb(SDLK_LEFT), kb(SDLK_LCTRL), lostFocus, kbUp(SDLK_LEFT), kbUp(SDLK_LCTRL)},
+         {down(vkLeft), down(vkControl), up(vkControl), up(vkLeft), sysUp(vkLeft), sysUp(vkControl)}},
+        {"a key pressed with Alt is a system key and released after Alt",
+         {kb(SDLK_LALT, alt), kb(SDLK_LEFT, alt), kbUp(SDLK_LALT), kbUp(SDLK_LEFT)},
+         {sysDown(18), sysDown(vkLeft), sysUp(18), sysUp(vkLeft)}},
+        {"Alt+F4 and F10 reach the game as no key",
+         {kb(SDLK_LALT, alt), kb(SDLK_F4, alt), kbUp(SDLK_F4, alt), kbUp(SDLK_LALT), kb(SDLK_F10), kbUp(SDLK_F10)},
+         {sysDown(18), sysDown(115), sysUp(115), sysUp(18), sysDown(121), sysUp(121)}},
+        {"keyboard first, pad last: one key-down, the key-up with the pad",
+         {kb(SDLK_LCTRL), pad(padA), kbUp(SDLK_LCTRL), padUp(padA)},
+         {down(vkControl), up(vkControl)}},
+        {"pad first, keyboard last",
+         {pad(padA), kb(SDLK_RCTRL), padUp(padA), kbUp(SDLK_RCTRL)},
+         {down(vkControl), up(vkControl)}},
+        {"a system key-up does not release the pad's key",
+         {pad(padLeft), kb(SDLK_LALT, alt), kb(SDLK_LEFT, alt), kbUp(SDLK_LEFT, alt), kbUp(SDLK_LALT),
+          padUp(padLeft)},
+         {down(vkLeft), sysDown(18), sysDown(vkLeft), sysUp(vkLeft), sysUp(18), up(vkLeft)}},
+        {"focus loss releases only the keyboard's hold",
+         {kb(SDLK_DOWN), pad(padDown), lostFocus, kbUp(SDLK_DOWN), padUp(padDown)},
+         {down(vkDown), sysUp(vkDown), up(vkDown)}},
+    };
+    for (const auto& c : cases) {
+        VirtualPad virtualPad;
+        ASSERT_TRUE(virtualPad.plugged()) << SDL_GetError();
+        keyMessages();
+        Keys got;
+        for (const Step& step : c.steps) {
+            perform(step, virtualPad);
+            for (const Key& k : keyMessages()) got.push_back(k);
+        }
+        EXPECT_EQ(got, c.expected) << c.name;
+        // The game's own record: a key message sets its flag, a key-up clears it; system keys are not
+        // recorded.
+        bool flag[256] = {};
+        for (const Key& k : got)
+            if (k.message == msgKeyDown || k.message == msgKeyUp) flag[k.code] = k.message == msgKeyDown;
+        for (int code = 0; code < 256; ++code) {
+            EXPECT_FALSE(flag[code]) << c.name << ": key " << code << " left down";
+            EXPECT_EQ(keyHolders(static_cast<uintptr_t>(code)), 0) << c.name << ": key " << code << " still held";
+        }
+    }
 }
 
 }  // namespace

@@ -110,6 +110,58 @@ async function wellTop(page, name, view) {
   return Array.from({ length: 8 }, (_, column) => means.slice(4 * column, 4 * column + 4));
 }
 
+// ---------------------------------------------------------------- key sequences
+
+// The key messages of the message model, as the page records them (Module.page.keys).
+const KEY_DOWN = 0x100, KEY_UP = 0x101, SYS_DOWN = 0x104, SYS_UP = 0x105;
+// Each sequence: what the player and the desktop do (a key down or up, the window losing or
+// regaining the focus) and the key messages the game must be given.
+const keySequences = [
+  ['a key alone', [['down', 'ArrowDown'], ['up', 'ArrowDown']], [[KEY_DOWN, 40], [KEY_UP, 40]]],
+  ['released with Alt held, as Alt+Tab does',
+   [['down', 'ArrowDown'], ['down', 'Alt'], ['up', 'ArrowDown'], ['up', 'Alt']],
+   [[KEY_DOWN, 40], [SYS_DOWN, 18], [KEY_UP, 40], [SYS_UP, 18]]],
+  ['auto-repeat goes on with Alt held, then the key is released',
+   [['down', 'ArrowDown'], ['down', 'Alt'], ['down', 'ArrowDown'], ['up', 'ArrowDown'], ['up', 'Alt']],
+   [[KEY_DOWN, 40], [SYS_DOWN, 18], [SYS_DOWN, 40], [KEY_UP, 40], [SYS_UP, 18]]],
+  ['focus lost with no key-up, and the key-up after the focus came back',
+   [['down', 'ArrowLeft'], ['down', 'Control'], ['blur'], ['focus'], ['up', 'ArrowLeft'], ['up', 'Control']],
+   [[KEY_DOWN, 37], [KEY_DOWN, 17], [KEY_UP, 17], [KEY_UP, 37], [SYS_UP, 37], [SYS_UP, 17]]],
+  ['a key pressed with Alt is a system key and released after Alt',
+   [['down', 'Alt'], ['down', 'ArrowLeft'], ['up', 'Alt'], ['up', 'ArrowLeft']],
+   [[SYS_DOWN, 18], [SYS_DOWN, 37], [SYS_UP, 18], [SYS_UP, 37]]],
+  ['Alt+F4 and F10 reach the game as no key',
+   [['down', 'Alt'], ['down', 'F4'], ['up', 'F4'], ['up', 'Alt'], ['down', 'F10'], ['up', 'F10']],
+   [[SYS_DOWN, 18], [SYS_DOWN, 115], [SYS_UP, 115], [SYS_UP, 18], [SYS_DOWN, 121], [SYS_UP, 121]]],
+];
+
+// Runs every sequence; a list of what went wrong, or null.
+async function keySequenceProblems(page) {
+  const problems = [];
+  for (const [name, actions, expected] of keySequences) {
+    await page.evaluate(() => { Module.page.keys = []; });
+    for (const [action, key] of actions) {
+      if (action === 'down') await page.keyboard.down(key);
+      else if (action === 'up') await page.keyboard.up(key);
+      else await page.evaluate((type) => window.dispatchEvent(new Event(type)), action);
+    }
+    await page.waitForTimeout(50);
+    const got = await page.evaluate(() => Module.page.keys || []);
+    if (JSON.stringify(got) !== JSON.stringify(expected)) {
+      problems.push(`${name}: got ${JSON.stringify(got)}`);
+      continue;
+    }
+    // The game's own record: a key message sets its flag, a key-up clears it; system keys are not recorded.
+    const down = new Set();
+    for (const [message, code] of got) {
+      if (message === KEY_DOWN) down.add(code);
+      if (message === KEY_UP) down.delete(code);
+    }
+    if (down.size) problems.push(`${name}: keys left down ${[...down].join(',')}`);
+  }
+  return problems.length ? problems.join('; ') : null;
+}
+
 // ---------------------------------------------------------------- the run
 
 const results = [];
@@ -207,6 +259,15 @@ async function main() {
       await page.waitForTimeout(300);
       if ((await scene(page)).frames === before) return 'no frames after resuming';
       return null;
+    });
+
+    await step('no sequence of keys, Alt and focus loss leaves a key down (paused, where keys do nothing)', async () => {
+      await press(page, 'p');
+      await page.waitForTimeout(200);
+      const problem = await keySequenceProblems(page);
+      await press(page, 'p');
+      await page.waitForTimeout(200);
+      return problem;
     });
 
     await step('Escape returns to the menu', async () => {
