@@ -1,41 +1,21 @@
 // Gamepads on SDL's game controller API, turned into the key messages the keyboard gives.
-#include <cstdlib>
 #include <map>
 
+#include "platform/pad_keys.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_internal.h"
 
 namespace {
 
-// The stick's dead zone: a direction starts past half its travel and ends only back under 40%, and
-// the other axis takes over only when clearly larger, so a stick resting near a threshold or a
-// diagonal never chatters.
-constexpr int stickPressAt = 16384;
-constexpr int stickReleaseAt = 13107;
-constexpr int stickSwitchMargin = 3277;
-
-// A held direction gives more key-downs like a held arrow key: the menu consumes the arrows and acts
-// again only on a new key-down.
-constexpr uint64_t repeatDelayMs = 500;
-constexpr uint64_t repeatIntervalMs = 40;
-
-// What on a pad can hold a key down; one stick direction at a time.
-enum Source {
-    dpadUp, dpadDown, dpadLeft, dpadRight, buttonA, buttonStart, buttonBack, leftStick, sourceCount
-};
-
 struct Pad {
     SDL_GameController* controller;
-    int x, y;                     // the left stick's axes, +x right, +y down
-    uintptr_t held[sourceCount];  // the key each source holds, 0 for none
+    PadKeys keys;
 };
 
 struct Pads {
     bool started = false;
     PostMessageProc post = nullptr;  // the queue of the call being served
     std::map<SDL_JoystickID, Pad> open;
-    int padHolds[256] = {};          // holds of each key by pads, which alone repeat them
-    uint64_t repeatDue[256] = {};    // next repeat key-down of a held direction
 
     ~Pads() {
         // After a full SDL_Quit the controllers are closed already.
@@ -47,50 +27,18 @@ struct Pads {
 
 Pads pads;
 
-// Every button and stick direction is a holder of its key, counted with the keyboard's, so two pads,
-// or the D-pad and the stick, holding one direction release it only when both have let go.
-void hold(Pad& pad, Source source, uintptr_t key) {
-    uintptr_t& held = pad.held[source];
-    if (held == key) return;
-    if (held) {
-        --pads.padHolds[held];
-        letGoKey(held, pads.post);
-    }
-    held = key;
-    if (!key) return;
-    if (pads.padHolds[key]++ == 0) pads.repeatDue[key] = SDL_GetTicks64() + repeatDelayMs;
-    holdKey(key, pads.post);
-}
-
-// The stick's direction from its axes and the direction it held before.
-uintptr_t stickKey(int x, int y, uintptr_t held) {
-    const int across = std::abs(x), upDown = std::abs(y);
-    const uintptr_t horizontal = x < 0 ? vkLeft : vkRight, vertical = y < 0 ? vkUp : vkDown;
-    if (held) {
-        const bool wasHorizontal = held == vkLeft || held == vkRight;
-        const int own = held == vkLeft ? -x : held == vkRight ? x : held == vkUp ? -y : y;
-        const int other = wasHorizontal ? upDown : across;
-        if (own >= stickReleaseAt) {
-            const bool otherWins = other >= stickPressAt && other > own + stickSwitchMargin;
-            return otherWins ? (wasHorizontal ? vertical : horizontal) : held;
-        }
-    }
-    if (across < stickPressAt && upDown < stickPressAt) return 0;
-    return across >= upDown ? horizontal : vertical;
-}
-
 void addPad(int deviceIndex) {
     const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(deviceIndex);
     if (id < 0 || pads.open.count(id)) return;
     SDL_GameController* controller = SDL_GameControllerOpen(deviceIndex);
     if (!controller) return;
-    pads.open[id] = Pad{controller, 0, 0, {}};
+    pads.open[id] = Pad{controller, {}};
 }
 
 void removePad(SDL_JoystickID id) {
     auto found = pads.open.find(id);
     if (found == pads.open.end()) return;
-    for (int s = 0; s < sourceCount; ++s) hold(found->second, static_cast<Source>(s), 0);
+    padReleaseAll(&found->second.keys, pads.post);
     SDL_GameControllerClose(found->second.controller);
     pads.open.erase(found);
 }
@@ -98,34 +46,30 @@ void removePad(SDL_JoystickID id) {
 void button(SDL_JoystickID id, uint8_t which, bool down) {
     static const struct {
         SDL_GameControllerButton button;
-        Source source;
-        uintptr_t key;
+        PadControl control;
     } mapping[] = {
-        {SDL_CONTROLLER_BUTTON_DPAD_UP, dpadUp, vkUp},
-        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, dpadDown, vkDown},
-        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, dpadLeft, vkLeft},
-        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, dpadRight, vkRight},
-        {SDL_CONTROLLER_BUTTON_A, buttonA, vkControl},
-        {SDL_CONTROLLER_BUTTON_START, buttonStart, vkP},
-        {SDL_CONTROLLER_BUTTON_BACK, buttonBack, vkEscape},
+        {SDL_CONTROLLER_BUTTON_DPAD_UP, padDpadUp},
+        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, padDpadDown},
+        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, padDpadLeft},
+        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, padDpadRight},
+        {SDL_CONTROLLER_BUTTON_A, padButtonA},
+        {SDL_CONTROLLER_BUTTON_START, padButtonStart},
+        {SDL_CONTROLLER_BUTTON_BACK, padButtonBack},
     };
     auto found = pads.open.find(id);
     if (found == pads.open.end()) return;
     for (const auto& m : mapping)
-        if (m.button == which) hold(found->second, m.source, down ? m.key : 0);
+        if (m.button == which) padButton(&found->second.keys, m.control, down, SDL_GetTicks64(), pads.post);
 }
 
 void axis(SDL_JoystickID id, uint8_t which, int value) {
     auto found = pads.open.find(id);
     if (found == pads.open.end()) return;
-    Pad& pad = found->second;
+    PadKeys& keys = found->second.keys;
     if (which == SDL_CONTROLLER_AXIS_LEFTX)
-        pad.x = value;
+        padStick(&keys, value, keys.y, SDL_GetTicks64(), pads.post);
     else if (which == SDL_CONTROLLER_AXIS_LEFTY)
-        pad.y = value;
-    else
-        return;
-    hold(pad, leftStick, stickKey(pad.x, pad.y, pad.held[leftStick]));
+        padStick(&keys, keys.x, value, SDL_GetTicks64(), pads.post);
 }
 
 }  // namespace
@@ -156,11 +100,5 @@ bool sdlPadEvent(const SDL_Event& e, PostMessageProc post) {
 
 void sdlRepeatPadKeys(PostMessageProc post) {
     if (pads.open.empty()) return;
-    pads.post = post;
-    const uint64_t now = SDL_GetTicks64();
-    for (uintptr_t key = vkLeft; key <= vkDown; ++key) {
-        if (!pads.padHolds[key] || now < pads.repeatDue[key]) continue;
-        pads.post(msgKeyDown, key, 0);
-        pads.repeatDue[key] = now + repeatIntervalMs;
-    }
+    padRepeatKeys(SDL_GetTicks64(), post);
 }
