@@ -32,7 +32,8 @@ const distance = (a, b) => Math.max(...a.map((v, i) => Math.abs(v - b[i])));
 // ---------------------------------------------------------------- the page
 
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-                '.data': 'application/octet-stream' };
+                '.data': 'application/octet-stream', '.png': 'image/png',
+                '.webmanifest': 'application/manifest+json' };
 
 function serve() {
   const server = createServer(async (request, response) => {
@@ -110,6 +111,100 @@ async function wellTop(page, name, view) {
   return Array.from({ length: 8 }, (_, column) => means.slice(4 * column, 4 * column + 4));
 }
 
+// ---------------------------------------------------------------- the browser's own faults
+
+// The GL context taken away by the browser and given back: the menu must come back as it was.
+async function contextLostAndRestored(page, view) {
+  const lost = await page.evaluate(async () => {
+    const gl = document.getElementById('canvas').getContext('webgl');
+    const lose = gl && gl.getExtension('WEBGL_lose_context');
+    if (!lose) return 'no WEBGL_lose_context';
+    lose.loseContext();
+    await new Promise((r) => setTimeout(r, 300));
+    if (!gl.isContextLost()) return 'the context was not lost';
+    lose.restoreContext();
+    return null;
+  });
+  if (lost) return lost;
+  const before = (await scene(page)).frames;
+  await page.waitForFunction((n) => Module.page.frames > n + 5, before, { timeout: 5000 });
+  await page.waitForTimeout(200);
+  return menuProblem(page, 'menu-restored', view);
+}
+
+// A pad, faked behind navigator.getGamepads, whose D-pad left is pressed for a moment.
+async function padMovesTheColumn(page, view) {
+  await page.evaluate(() => {
+    const buttons = Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 }));
+    window.fakePad = { id: 'fake pad', index: 0, connected: true, mapping: 'standard', timestamp: 0,
+                       axes: [0, 0, 0, 0], buttons };
+    Object.defineProperty(navigator, 'getGamepads', { configurable: true, value: () => [window.fakePad, null, null, null] });
+  });
+  await page.waitForTimeout(100);
+  const before = await wellTop(page, 'pad-before', view);
+  await page.evaluate(() => { fakePad.buttons[14] = { pressed: true, touched: true, value: 1 }; });
+  await page.waitForTimeout(150);
+  await page.evaluate(() => { fakePad.buttons[14] = { pressed: false, touched: false, value: 0 }; });
+  await page.waitForTimeout(100);
+  const after = await wellTop(page, 'pad-left', view);
+  const changed = after.map((rows, c) => rows.some((colour, row) => distance(colour, before[c][row]) > 24));
+  // The keyboard's Left left the column in column 2; the pad's takes it to column 1.
+  const expected = [false, true, true, false, false, false, false, false];
+  if (changed.join() !== expected.join()) return 'columns that changed: ' + changed.map((c, i) => c ? i : '').filter(String).join(',');
+  return null;
+}
+
+// A resize while paused keeps the last picture.
+async function pausedResize(page) {
+  await press(page, 'p');
+  await page.waitForTimeout(200);
+  await page.setViewportSize({ width: 800, height: 632 });
+  await page.waitForTimeout(300);
+  const small = await canvasView(page);
+  const [background] = await sample(page, 'paused-resized', [[...cell(0, 6, small), 6]]);
+  await page.setViewportSize({ width: 900, height: 632 });
+  await press(page, 'p');
+  await page.waitForTimeout(300);
+  if (isDark(background, 4)) return 'the picture went black when the page was resized while paused';
+  return null;
+}
+
+// A change of pixel ratio alone resizes the drawing buffer, which is then the one the browser granted.
+async function pixelRatioFollowed(page) {
+  const cdp = await page.context().newCDPSession(page);
+  await cdp.send('Emulation.setDeviceMetricsOverride', { width: 900, height: 632, deviceScaleFactor: 2, mobile: false });
+  await page.waitForTimeout(400);
+  const sizes = await page.evaluate(() => {
+    const canvas = document.getElementById('canvas');
+    const gl = canvas.getContext('webgl');
+    return [canvas.width, canvas.clientWidth, gl.drawingBufferWidth, gl.drawingBufferHeight, canvas.height];
+  });
+  await cdp.send('Emulation.clearDeviceMetricsOverride');
+  await page.waitForTimeout(300);
+  const [width, cssWidth, bufferWidth, bufferHeight, height] = sizes;
+  if (Math.abs(width - 2 * cssWidth) > 1) return `at ratio 2 the canvas is ${width} pixels for ${cssWidth} CSS pixels`;
+  if (bufferWidth !== width || bufferHeight !== height) return `buffer ${bufferWidth}x${bufferHeight}, canvas ${width}x${height}`;
+  return null;
+}
+
+// With the server gone, a reload comes from the service worker's cache and reaches the menu.
+async function offlineReload(page, stopServer) {
+  const cached = await page.evaluate(async () => {
+    await navigator.serviceWorker.ready;
+    for (let i = 0; i < 100; i++) {
+      const name = (await caches.keys()).find((n) => n.startsWith('brinvale-'));
+      if (name && (await (await caches.open(name)).keys()).length >= 8 && navigator.serviceWorker.controller) return true;
+      await new Promise((r) => setTimeout(r, 100));
+    }
+    return false;
+  });
+  if (!cached) return 'the service worker did not cache the build';
+  await stopServer();
+  await page.reload();
+  await waitScene(page, 'menu');
+  return menuProblem(page, 'menu-offline', await canvasView(page));
+}
+
 // ---------------------------------------------------------------- the run
 
 const results = [];
@@ -141,6 +236,7 @@ async function main() {
            '--autoplay-policy=user-gesture-required'],
   });
   const consoleErrors = [];
+  let serverStopped = false;
   const figures = [];
   try {
     const page = browser.pages()[0] || await browser.newPage();
@@ -179,6 +275,8 @@ async function main() {
       return null;
     });
 
+    await step('a pad, faked through navigator.getGamepads, moves the column', () => padMovesTheColumn(page, view));
+
     await step('play runs at most at the refresh rate', async () => {
       // The browser's own frame rate, counted alongside the game's presented frames.
       const [frames, refresh] = await page.evaluate(async () => {
@@ -209,12 +307,17 @@ async function main() {
       return null;
     });
 
+    await step('a resize while paused keeps the picture', () => pausedResize(page));
+    await step('a change of pixel ratio alone resizes the drawing buffer', () => pixelRatioFollowed(page));
+
     await step('Escape returns to the menu', async () => {
       await press(page, 'Escape');
       await waitScene(page, 'menu');
       await page.waitForTimeout(300);
       return menuProblem(page, 'menu-again', view);
     });
+
+    await step('a GL context lost and restored shows the menu again', () => contextLostAndRestored(page, view));
 
     await step('Quit from the menu shows "Play again", which starts the game anew', async () => {
       await press(page, 'ArrowDown');
@@ -233,9 +336,15 @@ async function main() {
     });
 
     record('no console errors', consoleErrors.length ? consoleErrors.slice(0, 3).join(' | ') : null);
+
+    await step('with the server stopped, a reload still reaches the menu', () => offlineReload(page, async () => {
+      serverStopped = true;
+      server.closeAllConnections();
+      await new Promise((done) => server.close(done));
+    }));
   } finally {
     await browser.close();
-    server.close();
+    if (!serverStopped) server.close();
     await rm(profile, { recursive: true, force: true });
   }
 
