@@ -158,7 +158,7 @@ async function padMovesTheColumn(page, view) {
 async function pausedResize(page) {
   await press(page, 'p');
   await page.waitForTimeout(200);
-  await page.setViewportSize({ width: 800, height: 632 });
+  await page.setViewportSize({ width: 700, height: 500 });
   await page.waitForTimeout(300);
   const small = await canvasView(page);
   const [background] = await sample(page, 'paused-resized', [[...cell(0, 6, small), 6]]);
@@ -201,7 +201,6 @@ async function pixelRatioFollowed(page) {
 // With the server gone, a reload comes from the service worker's cache and reaches the menu.
 async function offlineReload(page, stopServer) {
   const cached = await page.evaluate(async () => {
-    await navigator.serviceWorker.ready;
     for (let i = 0; i < 100; i++) {
       const name = (await caches.keys()).find((n) => n.startsWith('brinvale-'));
       if (name && (await (await caches.open(name)).keys()).length >= 8 && navigator.serviceWorker.controller) return true;
