@@ -199,7 +199,7 @@ async function pixelRatioFollowed(page) {
 }
 
 // With the server gone, a reload comes from the service worker's cache and reaches the menu.
-async function offlineReload(page, stopServer) {
+async function offlineReload(page, stopServer, figures) {
   const cached = await page.evaluate(async () => {
     for (let i = 0; i < 100; i++) {
       const name = (await caches.keys()).find((n) => n.startsWith('brinvale-'));
@@ -212,6 +212,7 @@ async function offlineReload(page, stopServer) {
   await stopServer();
   await page.reload();
   await waitScene(page, 'menu');
+  figures.push(`page load to the first menu frame, reloaded from the service worker with the server stopped: ${Math.round((await scene(page)).firstMenuFrameAt)} ms`);
   return menuProblem(page, 'menu-offline', await canvasView(page));
 }
 
@@ -352,7 +353,7 @@ async function main() {
       serverStopped = true;
       server.closeAllConnections();
       await new Promise((done) => server.close(done));
-    }));
+    }, figures));
   } finally {
     await browser.close();
     if (!serverStopped) server.close();
