@@ -44,6 +44,11 @@ int failWith(const char* text) {
 
 void setWindowClient(const WindowClient& client) { windowClient = client; }
 
+int restartRenderer(int width, int height) {
+    if (windowClient.resizeViewport) windowClient.resizeViewport(width, height);
+    return windowClient.initRenderer ? windowClient.initRenderer() : 0;
+}
+
 int createGameWindow(const char* title, int width, int height, int bits, int fullscreen) {
     const PlatformBackend* platform = currentPlatform();
     fullscreenMode = fullscreen ? 1 : 0;

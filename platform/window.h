@@ -11,6 +11,10 @@ struct WindowClient {
     int (*initRenderer)();
 };
 void setWindowClient(const WindowClient& client);
+// Runs the client's viewport and renderer start-up again, on a context that replaced a lost one
+// with all its textures; the game itself goes on as it was. Called by a backend once the new context
+// is current; returns initRenderer's result (0 without a client).
+int restartRenderer(int width, int height);
 
 // 1 = full screen; cleared when the user accepts the windowed fallback; read at teardown.
 extern int32_t fullscreenMode;

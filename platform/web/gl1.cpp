@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -37,6 +38,17 @@ GLfloat* currentMatrix = modelview;
 Light lights[lightCount];
 bool lighting = false;
 bool texturing = false;
+
+// The state WebGL itself holds, kept here too so that a restored context can be given it again.
+struct ContextState {
+    GLfloat clearColor[4];
+    GLfloat clearDepth;
+    GLenum depthFunc;
+    bool depthTest;
+    bool viewportSet;  // until the first glViewport, the context's own (the canvas size)
+    GLint viewport[4];
+};
+ContextState contextState;
 bool lightsChanged = true;
 bool matricesChanged = true;
 
@@ -181,6 +193,57 @@ void resetState() {
     currentTexCoord[1] = 0.0f;
     inBatch = false;
     batch.clear();
+    contextState = ContextState{{0.0f, 0.0f, 0.0f, 0.0f}, 1.0f, GL_LESS, false, false, {0, 0, 0, 0}};
+}
+
+// Gives WebGL the state the layer keeps for it, on a context that has just been restored.
+void applyContextState() {
+    const ContextState& c = contextState;
+    emscripten_glClearColor(c.clearColor[0], c.clearColor[1], c.clearColor[2], c.clearColor[3]);
+    emscripten_glClearDepthf(c.clearDepth);
+    emscripten_glDepthFunc(c.depthFunc);
+    if (c.depthTest)
+        emscripten_glEnable(GL_DEPTH_TEST);
+    else
+        emscripten_glDisable(GL_DEPTH_TEST);
+    if (c.viewportSet) emscripten_glViewport(c.viewport[0], c.viewport[1], c.viewport[2], c.viewport[3]);
+}
+
+// What the renderer set through the layer, as a whole, so that a restore can put it back.
+struct LayerState {
+    Matrix modelview, projection;
+    bool modelviewCurrent;
+    Light lights[lightCount];
+    bool lighting, texturing;
+    GLfloat normal[3], texCoord[2];
+    ContextState context;
+};
+
+void saveLayerState(LayerState* saved) {
+    std::memcpy(saved->modelview, modelview, sizeof modelview);
+    std::memcpy(saved->projection, projection, sizeof projection);
+    saved->modelviewCurrent = currentMatrix == modelview;
+    std::memcpy(saved->lights, lights, sizeof lights);
+    saved->lighting = lighting;
+    saved->texturing = texturing;
+    std::memcpy(saved->normal, currentNormal, sizeof currentNormal);
+    std::memcpy(saved->texCoord, currentTexCoord, sizeof currentTexCoord);
+    saved->context = contextState;
+}
+
+void putBackLayerState(const LayerState& saved) {
+    std::memcpy(modelview, saved.modelview, sizeof modelview);
+    std::memcpy(projection, saved.projection, sizeof projection);
+    currentMatrix = saved.modelviewCurrent ? modelview : projection;
+    std::memcpy(lights, saved.lights, sizeof lights);
+    lighting = saved.lighting;
+    texturing = saved.texturing;
+    std::memcpy(currentNormal, saved.normal, sizeof currentNormal);
+    std::memcpy(currentTexCoord, saved.texCoord, sizeof currentTexCoord);
+    contextState = saved.context;
+    lightsChanged = true;
+    matricesChanged = true;
+    applyContextState();
 }
 
 GLuint compileShader(GLenum type, const char* source) {
@@ -273,6 +336,7 @@ bool setCapability(GLenum cap, bool on) {
     } else if (cap == GL_TEXTURE_2D) {
         texturing = on;
     } else if (cap == GL_DEPTH_TEST) {
+        contextState.depthTest = on;
         if (on)
             emscripten_glEnable(cap);
         else
@@ -286,8 +350,10 @@ bool setCapability(GLenum cap, bool on) {
 bool isPowerOfTwo(GLsizei n) { return n > 0 && (n & (n - 1)) == 0; }
 }  // namespace
 
-int gl1Open() {
-    resetState();
+namespace {
+
+// The shader program and vertex buffer on the current context, bound for good.
+int buildProgramAndBuffer() {
     program = linkProgram();
     if (!program) return 0;
     emscripten_glGenBuffers(1, &vertexBuffer);
@@ -323,6 +389,27 @@ int gl1Open() {
     return 1;
 }
 
+}  // namespace
+
+int gl1Open() {
+    resetState();
+    return buildProgramAndBuffer();
+}
+
+int gl1Restore(int (*reupload)()) {
+    // The old program and buffer went with the lost context; their names mean nothing now.
+    program = 0;
+    vertexBuffer = 0;
+    inBatch = false;
+    batch.clear();
+    LayerState saved;
+    saveLayerState(&saved);
+    if (!buildProgramAndBuffer()) return 0;
+    const int uploaded = reupload ? reupload() : 1;
+    putBackLayerState(saved);
+    return uploaded;
+}
+
 void gl1Close() {
     if (vertexBuffer) emscripten_glDeleteBuffers(1, &vertexBuffer);
     if (program) emscripten_glDeleteProgram(program);
@@ -335,14 +422,33 @@ extern "C" {
 void glClear(GLbitfield mask) { emscripten_glClear(mask); }
 
 void glClearColor(GLclampf red, GLclampf green, GLclampf blue, GLclampf alpha) {
+    GLfloat* kept = contextState.clearColor;
+    kept[0] = red;
+    kept[1] = green;
+    kept[2] = blue;
+    kept[3] = alpha;
     emscripten_glClearColor(red, green, blue, alpha);
 }
 
-void glClearDepth(GLclampd depth) { emscripten_glClearDepthf(static_cast<GLfloat>(depth)); }
+void glClearDepth(GLclampd depth) {
+    contextState.clearDepth = static_cast<GLfloat>(depth);
+    emscripten_glClearDepthf(contextState.clearDepth);
+}
 
-void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) { emscripten_glViewport(x, y, width, height); }
+void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
+    contextState.viewportSet = true;
+    GLint* kept = contextState.viewport;
+    kept[0] = x;
+    kept[1] = y;
+    kept[2] = width;
+    kept[3] = height;
+    emscripten_glViewport(x, y, width, height);
+}
 
-void glDepthFunc(GLenum func) { emscripten_glDepthFunc(func); }
+void glDepthFunc(GLenum func) {
+    contextState.depthFunc = func;
+    emscripten_glDepthFunc(func);
+}
 
 void glHint(GLenum target, GLenum mode) {
     // WebGL always interpolates with perspective correction, the nicest there is.

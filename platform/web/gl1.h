@@ -112,5 +112,10 @@ void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei widt
 // state to its initial values. The web backend calls it once the context is current; 1 on success,
 // 0 (the reason on standard error) when the context refused.
 int gl1Open();
+// On a context the browser restored after losing it: builds the shader and buffer anew, runs
+// reupload (which creates the textures again and may set any state through the layer), then puts
+// back every GL 1.x state the renderer had set before the loss. The web backend calls it; returns
+// 0 when the shader or buffer could not be made, else reupload's result.
+int gl1Restore(int (*reupload)());
 // Releases the shader and buffer; the web backend calls it before deleting the context.
 void gl1Close();

@@ -5,6 +5,9 @@
 #include "platform/held_keys.h"
 #include "platform/timer_list.h"
 #include "platform/web/gl1.h"
+#include "platform/web/wave_length.h"
+#include "platform/web/web_pads.h"
+#include "platform/window.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>
@@ -17,9 +20,11 @@
 
 // ---- the page's side, in JavaScript (C linkage, so outside the private namespace) ----
 
-// Sizes the canvas to the largest 4:3 box that fits its stage, with a drawing buffer of that box in
-// device pixels so that the picture stays sharp; returns the buffer size as height << 16 | width.
-EM_JS(int, pageFitCanvas, (), {
+// Sizes the canvas to the largest 4:3 box that fits its stage. With buffer, it also gets a drawing
+// buffer of that box in device pixels so that the picture stays sharp, shrunk to what the browser
+// grants (it may give less than asked, and not in 4:3); returns the buffer's size as height << 16 |
+// width. Without buffer only the shown size changes, and the browser scales the picture there is.
+EM_JS(int, pageFitCanvas, (int buffer, int hasContext), {
     var canvas = document.getElementById("canvas");
     var stage = document.getElementById("stage") || document.body;
     if (!canvas) return 0;
@@ -29,10 +34,31 @@ EM_JS(int, pageFitCanvas, (), {
     h = Math.max(h, 3);
     canvas.style.width = w + "px";
     canvas.style.height = h + "px";
-    var ratio = window.devicePixelRatio || 1;
-    canvas.width = Math.min(Math.round(w * ratio), 0xFFFF);
-    canvas.height = Math.min(Math.round(h * ratio), 0xFFFF);
-    return (canvas.height << 16) | canvas.width;
+    if (!buffer) return 0;
+    var ratio = Module.fittedPixelRatio = window.devicePixelRatio || 1;
+    var askW = Math.min(Math.round(w * ratio), 0x7FFF), askH = Math.min(Math.round(h * ratio), 0x7FFF);
+    canvas.width = askW;
+    canvas.height = askH;
+    var gl = hasContext ? canvas.getContext("webgl") : null;
+    var granted = function() {
+        var gw = gl ? gl.drawingBufferWidth : 0, gh = gl ? gl.drawingBufferHeight : 0;
+        return gw > 0 && gh > 0 ? [gw, gh] : [canvas.width, canvas.height];
+    };
+    var got = granted();
+    if (got[0] < askW || got[1] < askH) {
+        var scale = Math.min(got[0] / askW, got[1] / askH);
+        canvas.width = Math.max(Math.floor(askW * scale), 4);
+        canvas.height = Math.max(Math.floor(askH * scale), 3);
+        got = granted();
+    }
+    return (got[1] << 16) | got[0];
+});
+
+// 1 when devicePixelRatio is no longer the one the drawing buffer was sized for: the window moved to
+// a denser screen, or the page was zoomed, with no resize (no event says so everywhere, so the backend asks).
+EM_JS(int, pagePixelRatioChanged, (), {
+    var fitted = Module.fittedPixelRatio;
+    return fitted !== undefined && (window.devicePixelRatio || 1) != fitted ? 1 : 0;
 });
 
 EM_JS(int, pageHasCanvas, (), { return document.getElementById("canvas") ? 1 : 0; });
@@ -167,6 +193,14 @@ struct Queue {
     bool idle = false;  // the last poll was empty and nothing was presented since
     bool listening = false;
     bool dialogOpen = false;
+    // A resize waits for a loop that draws: one that does not (paused) keeps its picture, scaled.
+    bool resizePending = false;
+    bool presentedSincePoll = false;  // a frame went out since the last empty poll
+    bool drawing = true;              // the last two empty polls had a frame between them
+    intptr_t bufferSize = 0;          // the drawing buffer's, as the last size message gave it
+    // The browser took the GL context away; it may give it back, and then everything is rebuilt.
+    bool contextLost = false;
+    bool contextRestored = false;
 };
 
 Queue queue;
@@ -180,15 +214,20 @@ void post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
         pageKeyMessage(static_cast<int>(message), static_cast<int>(wParam));
 }
 
-// A page that is hidden or has lost the focus counts as minimised, so the game stops drawing.
+// A page that is hidden or has lost the focus counts as minimised, so the game stops drawing; so
+// does a page whose GL context is lost, which could show nothing.
 void postActivation() {
-    const bool away = queue.hidden || queue.blurred;
+    const bool away = queue.hidden || queue.blurred || queue.contextLost;
     post(msgActivate, (away ? uintptr_t{1} << 16 : 0) | (away ? 0 : 1), 0);
 }
 
+EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
+
 void postSize() {
-    const int size = pageFitCanvas();
-    if (size) post(msgSize, 0, size);
+    const int size = pageFitCanvas(1, context > 0 ? 1 : 0);
+    if (!size) return;
+    queue.bufferSize = size;
+    post(msgSize, 0, size);
 }
 
 // The keys the game reads, whose browser defaults (scrolling, activating) must not happen.
@@ -242,9 +281,46 @@ EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* e, void*) {
     return EM_FALSE;
 }
 
+// A new drawing buffer starts cleared: it is made only when the loop will draw into it.
+void resizeWhenDrawing() {
+    pageFitCanvas(0, 0);
+    queue.resizePending = true;
+}
+
 EM_BOOL onResize(int, const EmscriptenUiEvent*, void*) {
-    postSize();
+    resizeWhenDrawing();
     return EM_FALSE;
+}
+
+// ---- a lost GL context ----
+
+// Preventing the default is what lets the browser restore the context later.
+EM_BOOL onContextLost(int, const void*, void*) {
+    queue.contextLost = true;
+    postActivation();
+    return EM_TRUE;
+}
+
+EM_BOOL onContextRestored(int, const void*, void*) {
+    queue.contextRestored = true;
+    return EM_TRUE;
+}
+
+int restartRendererAtBufferSize() {
+    return restartRenderer(static_cast<int>(queue.bufferSize & 0xFFFF), static_cast<int>(queue.bufferSize >> 16));
+}
+
+// On the restored context: the layer's shader and buffer and the 32 textures anew, the GL state as it
+// was; the game then draws its next frame as if nothing had happened.
+void rebuildContext() {
+    queue.contextRestored = false;
+    if (!context || emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS ||
+        !gl1Restore(restartRendererAtBufferSize)) {
+        std::fprintf(stderr, "the restored GL context could not be set up again; the picture stays black\n");
+        return;
+    }
+    queue.contextLost = false;
+    postActivation();
 }
 
 void listen(bool on) {
@@ -257,6 +333,8 @@ void listen(bool on) {
     emscripten_set_blur_callback(window, nullptr, EM_TRUE, on ? onFocus : nullptr);
     emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, on ? onVisibility : nullptr);
     emscripten_set_resize_callback(window, nullptr, EM_TRUE, on ? onResize : nullptr);
+    emscripten_set_webglcontextlost_callback(canvasTarget, nullptr, EM_TRUE, on ? onContextLost : nullptr);
+    emscripten_set_webglcontextrestored_callback(canvasTarget, nullptr, EM_TRUE, on ? onContextRestored : nullptr);
 }
 
 // Nothing pending: the browser gets the thread back until the next timer is due, or for one
@@ -269,6 +347,13 @@ void yieldToBrowser() {
 }
 
 bool webPeek(Message* msg) {
+    if (queue.contextRestored) rebuildContext();
+    if (!queue.resizePending && pagePixelRatioChanged()) resizeWhenDrawing();
+    if (queue.resizePending && queue.drawing) {
+        queue.resizePending = false;
+        postSize();
+    }
+    webPollPads(queue.hidden || queue.blurred, post);
     if (!queue.messages.empty()) {
         *msg = queue.messages.front();
         queue.messages.pop_front();
@@ -289,6 +374,8 @@ bool webPeek(Message* msg) {
     // A loop that polls again without presenting (hidden, paused) hands the thread back.
     if (queue.idle) yieldToBrowser();
     queue.idle = true;
+    queue.drawing = queue.presentedSincePoll;
+    queue.presentedSincePoll = false;
     return false;
 }
 
@@ -309,6 +396,7 @@ void webPresent() {
     pageFramePresented(sceneNote());
     pageWaitFrame();
     queue.idle = false;
+    queue.presentedSincePoll = true;
 }
 
 // ---- sound ----
@@ -320,33 +408,6 @@ struct Sound {
 };
 
 std::map<std::string, Sound> sounds;
-
-uint32_t little32(const unsigned char* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-// The length of a PCM wave file from its format and data chunks; false when it is not one.
-bool waveLength(const std::vector<unsigned char>& file, uint32_t* lengthMs) {
-    if (file.size() < 12 || std::string(file.begin(), file.begin() + 4) != "RIFF" ||
-        std::string(file.begin() + 8, file.begin() + 12) != "WAVE")
-        return false;
-    uint32_t byteRate = 0;
-    size_t at = 12;
-    while (at + 8 <= file.size()) {
-        const std::string id(file.begin() + at, file.begin() + at + 4);
-        const uint32_t size = little32(&file[at + 4]);
-        const size_t body = at + 8;
-        if (id == "fmt " && size >= 16 && body + 16 <= file.size()) byteRate = little32(&file[body + 8]);
-        if (id == "data") {
-            if (!byteRate) return false;
-            const uint64_t available = file.size() - body;
-            *lengthMs = static_cast<uint32_t>((size < available ? size : available) * uint64_t{1000} / byteRate);
-            return true;
-        }
-        at = body + size + (size & 1);
-    }
-    return false;
-}
 
 const Sound& loadSound(const std::string& file) {
     auto known = sounds.find(file);
@@ -388,7 +449,6 @@ int webLocalClockSeconds() { return pageLocalSeconds() % 60; }
 
 // ---- the window steps, mapped onto the page ----
 
-EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
 int windowMade = 0;
 int layerOpen = 0;
 

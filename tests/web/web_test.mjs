@@ -32,7 +32,8 @@ const distance = (a, b) => Math.max(...a.map((v, i) => Math.abs(v - b[i])));
 // ---------------------------------------------------------------- the page
 
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-                '.data': 'application/octet-stream' };
+                '.data': 'application/octet-stream', '.png': 'image/png',
+                '.webmanifest': 'application/manifest+json' };
 
 function serve() {
   const server = createServer(async (request, response) => {
@@ -162,6 +163,113 @@ async function keySequenceProblems(page) {
   return problems.length ? problems.join('; ') : null;
 }
 
+// ---------------------------------------------------------------- the browser's own faults
+
+// The GL context taken away by the browser and given back: the menu must come back as it was.
+async function contextLostAndRestored(page, view) {
+  const lost = await page.evaluate(async () => {
+    const gl = document.getElementById('canvas').getContext('webgl');
+    const lose = gl && gl.getExtension('WEBGL_lose_context');
+    if (!lose) return 'no WEBGL_lose_context';
+    lose.loseContext();
+    await new Promise((r) => setTimeout(r, 300));
+    if (!gl.isContextLost()) return 'the context was not lost';
+    lose.restoreContext();
+    return null;
+  });
+  if (lost) return lost;
+  const before = (await scene(page)).frames;
+  await page.waitForFunction((n) => Module.page.frames > n + 5, before, { timeout: 5000 });
+  await page.waitForTimeout(200);
+  return menuProblem(page, 'menu-restored', view);
+}
+
+// A pad, faked behind navigator.getGamepads, whose D-pad left is pressed and which is then unplugged
+// with the button still down: one place left, and no repeat of a key the pad no longer holds.
+async function padMovesTheColumn(page, view) {
+  await page.evaluate(() => {
+    const buttons = Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 }));
+    window.fakePad = { id: 'fake pad', index: 0, connected: true, mapping: 'standard', timestamp: 0,
+                       axes: [0, 0, 0, 0], buttons };
+    Object.defineProperty(navigator, 'getGamepads', { configurable: true, value: () => [window.fakePad, null, null, null] });
+  });
+  await page.waitForTimeout(100);
+  const before = await wellTop(page, 'pad-before', view);
+  await page.evaluate(() => { fakePad.buttons[14] = { pressed: true, touched: true, value: 1 }; });
+  await page.waitForTimeout(150);
+  await page.evaluate(() => { fakePad.connected = false; });
+  // Past the held arrow's first repeat, 500 ms after the press.
+  await page.waitForTimeout(700);
+  const after = await wellTop(page, 'pad-left', view);
+  const changed = after.map((rows, c) => rows.some((colour, row) => distance(colour, before[c][row]) > 24));
+  // The keyboard's Left left the column in column 2; the pad's takes it to column 1.
+  const expected = [false, true, true, false, false, false, false, false];
+  if (changed.join() !== expected.join()) return 'columns that changed: ' + changed.map((c, i) => c ? i : '').filter(String).join(',');
+  return null;
+}
+
+// A resize while paused keeps the last picture.
+async function pausedResize(page) {
+  await press(page, 'p');
+  await page.waitForTimeout(200);
+  await page.setViewportSize({ width: 700, height: 500 });
+  await page.waitForTimeout(300);
+  const small = await canvasView(page);
+  const [background] = await sample(page, 'paused-resized', [[...cell(0, 6, small), 6]]);
+  await page.setViewportSize({ width: 900, height: 632 });
+  await press(page, 'p');
+  await page.waitForTimeout(300);
+  if (isDark(background, 4)) return 'the picture went black when the page was resized while paused';
+  return null;
+}
+
+// A change of pixel ratio alone resizes the drawing buffer, and the viewport is the buffer the
+// browser grants, which may be less than asked: here it grants at most 1000 pixels a side.
+async function pixelRatioFollowed(page) {
+  await page.evaluate(() => {
+    const canvas = document.getElementById('canvas');
+    const gl = canvas.getContext('webgl');
+    for (const [name, side] of [['drawingBufferWidth', 'width'], ['drawingBufferHeight', 'height']])
+      Object.defineProperty(gl, name, { configurable: true, get: () => Math.min(canvas[side], 1000) });
+  });
+  const cdp = await page.context().newCDPSession(page);
+  await cdp.send('Emulation.setDeviceMetricsOverride', { width: 900, height: 632, deviceScaleFactor: 2, mobile: false });
+  await page.waitForTimeout(400);
+  const [width, height, viewport] = await page.evaluate(() => {
+    const canvas = document.getElementById('canvas');
+    const gl = canvas.getContext('webgl');
+    const sizes = [canvas.width, canvas.height, Array.from(gl.getParameter(gl.VIEWPORT))];
+    delete gl.drawingBufferWidth;
+    delete gl.drawingBufferHeight;
+    return sizes;
+  });
+  await cdp.send('Emulation.clearDeviceMetricsOverride');
+  await page.waitForTimeout(300);
+  // 800 x 600 CSS pixels at ratio 2 asks for 1600 x 1200; the grant keeps 4:3 at 1000 x 750.
+  if (width === 800) return 'the drawing buffer did not follow the pixel ratio';
+  if (width !== 1000 || height !== 750) return `canvas ${width}x${height}, not the 1000x750 granted`;
+  if (viewport.join() !== '0,0,1000,750') return `viewport ${viewport.join(',')} for a 1000x750 buffer`;
+  return null;
+}
+
+// With the server gone, a reload comes from the service worker's cache and reaches the menu.
+async function offlineReload(page, stopServer, figures) {
+  const cached = await page.evaluate(async () => {
+    for (let i = 0; i < 100; i++) {
+      const name = (await caches.keys()).find((n) => n.startsWith('brinvale-'));
+      if (name && (await (await caches.open(name)).keys()).length >= 8 && navigator.serviceWorker.controller) return true;
+      await new Promise((r) => setTimeout(r, 100));
+    }
+    return false;
+  });
+  if (!cached) return 'the service worker did not cache the build';
+  await stopServer();
+  await page.reload();
+  await waitScene(page, 'menu');
+  figures.push(`page load to the first menu frame, reloaded from the service worker with the server stopped: ${Math.round((await scene(page)).firstMenuFrameAt)} ms`);
+  return menuProblem(page, 'menu-offline', await canvasView(page));
+}
+
 // ---------------------------------------------------------------- the run
 
 const results = [];
@@ -193,6 +301,7 @@ async function main() {
            '--autoplay-policy=user-gesture-required'],
   });
   const consoleErrors = [];
+  let serverStopped = false;
   const figures = [];
   try {
     const page = browser.pages()[0] || await browser.newPage();
@@ -230,6 +339,9 @@ async function main() {
       if (changed.join() !== expected.join()) return 'columns that changed: ' + changed.map((c, i) => c ? i : '').filter(String).join(',');
       return null;
     });
+
+    await step('a pad, faked through navigator.getGamepads, moves the column, and holds nothing once unplugged',
+               () => padMovesTheColumn(page, view));
 
     await step('play runs at most at the refresh rate', async () => {
       // The browser's own frame rate, counted alongside the game's presented frames.
@@ -269,6 +381,9 @@ async function main() {
       await page.waitForTimeout(200);
       return problem;
     });
+    await step('a resize while paused keeps the picture', () => pausedResize(page));
+    await step('a change of pixel ratio alone resizes the drawing buffer, as the browser grants it',
+               () => pixelRatioFollowed(page));
 
     await step('Escape returns to the menu', async () => {
       await press(page, 'Escape');
@@ -276,6 +391,8 @@ async function main() {
       await page.waitForTimeout(300);
       return menuProblem(page, 'menu-again', view);
     });
+
+    await step('a GL context lost and restored shows the menu again', () => contextLostAndRestored(page, view));
 
     await step('Quit from the menu shows "Play again", which starts the game anew', async () => {
       await press(page, 'ArrowDown');
@@ -294,9 +411,15 @@ async function main() {
     });
 
     record('no console errors', consoleErrors.length ? consoleErrors.slice(0, 3).join(' | ') : null);
+
+    await step('with the server stopped, a reload still reaches the menu', () => offlineReload(page, async () => {
+      serverStopped = true;
+      server.closeAllConnections();
+      await new Promise((done) => server.close(done));
+    }, figures));
   } finally {
     await browser.close();
-    server.close();
+    if (!serverStopped) server.close();
     await rm(profile, { recursive: true, force: true });
   }
 

@@ -1,0 +1,10 @@
+// How long a PCM wave file plays, from its format and data chunks, for the browser backend's sounds.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// The playing time in whole milliseconds of a PCM wave file held in file; false, with lengthMs
+// untouched, when it is not one. Never reads past the file, and ends on any chunk size. Called by
+// the web backend when it loads a sound.
+bool waveLength(const std::vector<unsigned char>& file, uint32_t* lengthMs);
