@@ -10,6 +10,7 @@
 #include <emscripten/html5.h>
 
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <string>
@@ -216,7 +217,9 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
 // the desktop does, so that no key stays down for the game.
 void releaseHeldKeys() { sourceReleaseAll(&keyboard, post); }
 
-EM_BOOL onFocus(int eventType, const EmscriptenFocusEvent*, void*) {
+// Only the page's own focus counts: the canvas or a button losing it leaves the page playing.
+EM_BOOL onFocus(int eventType, const EmscriptenFocusEvent* e, void*) {
+    if (std::strcmp(e->nodeName, "#window") != 0) return EM_FALSE;
     queue.blurred = eventType == EMSCRIPTEN_EVENT_BLUR;
     if (queue.blurred) releaseHeldKeys();
     postActivation();
@@ -241,8 +244,9 @@ void listen(bool on) {
     const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
     emscripten_set_keydown_callback(window, nullptr, EM_TRUE, on ? onKey : nullptr);
     emscripten_set_keyup_callback(window, nullptr, EM_TRUE, on ? onKey : nullptr);
-    emscripten_set_focus_callback(window, nullptr, EM_TRUE, on ? onFocus : nullptr);
-    emscripten_set_blur_callback(window, nullptr, EM_TRUE, on ? onFocus : nullptr);
+    // Focus events do not bubble: outside the capture phase the window hears only its own.
+    emscripten_set_focus_callback(window, nullptr, EM_FALSE, on ? onFocus : nullptr);
+    emscripten_set_blur_callback(window, nullptr, EM_FALSE, on ? onFocus : nullptr);
     emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, on ? onVisibility : nullptr);
     emscripten_set_resize_callback(window, nullptr, EM_TRUE, on ? onResize : nullptr);
 }
