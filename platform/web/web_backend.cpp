@@ -5,6 +5,7 @@
 #include "platform/held_keys.h"
 #include "platform/timer_list.h"
 #include "platform/web/gl1.h"
+#include "platform/web/web_touch.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>
@@ -214,8 +215,11 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
 }
 
 // A page that loses the keyboard gets no key-up for the keys still held; they are released here, as
-// the desktop does, so that no key stays down for the game.
-void releaseHeldKeys() { sourceReleaseAll(&keyboard, post); }
+// the desktop does, so that no key stays down for the game. Touch lets go with it.
+void releaseHeldKeys() {
+    sourceReleaseAll(&keyboard, post);
+    touchReleaseAll();
+}
 
 // Only the page's own focus counts: the canvas or a button losing it leaves the page playing.
 EM_BOOL onFocus(int eventType, const EmscriptenFocusEvent* e, void*) {
@@ -249,6 +253,7 @@ void listen(bool on) {
     emscripten_set_blur_callback(window, nullptr, EM_FALSE, on ? onFocus : nullptr);
     emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, on ? onVisibility : nullptr);
     emscripten_set_resize_callback(window, nullptr, EM_TRUE, on ? onResize : nullptr);
+    touchListen(on, post, pageUnlockAudio);
 }
 
 // Nothing pending: the browser gets the thread back until the next timer is due, or for one
@@ -278,6 +283,9 @@ bool webPeek(Message* msg) {
         queue.idle = false;
         return true;
     }
+    // Touch may let go of keys now that a pass has seen them.
+    touchPolledEmpty(queue.idle);
+    if (!queue.messages.empty()) return webPeek(msg);
     // A loop that polls again without presenting (hidden, paused) hands the thread back.
     if (queue.idle) yieldToBrowser();
     queue.idle = true;
@@ -298,7 +306,10 @@ void webKillTimer(uintptr_t id) { timerListKill(&queue.timers, id); }
 // The frame goes to the browser when the thread is handed back; the loop resumes on the next one,
 // so the refresh rate paces drawing.
 void webPresent() {
-    pageFramePresented(sceneNote());
+    // The main loop's passes present before they read the keys; the animations' frames do not count.
+    const char* scene = sceneNote();
+    touchPresented(!std::strcmp(scene, "menu") || !std::strcmp(scene, "play") || !std::strcmp(scene, "gameover"));
+    pageFramePresented(scene);
     pageWaitFrame();
     queue.idle = false;
 }
