@@ -73,7 +73,9 @@ int drawGem(float x, float y, float z, float angle, GLuint texture) {
     return 1;
 }
 
-int drawButton(float x, float y, float z, GLuint texture) { return drawRectangle(x, y, z, texture, 2.0f, 1.0f); }
+int drawButton(float x, float y, float z, GLuint texture) {
+    return drawRectangle(x, y, z, texture, buttonHalfWidth, buttonHalfHeight);
+}
 
 int drawTile(float x, float y, float z, GLuint texture) { return drawRectangle(x, y, z, texture, 1.0f, 1.0f); }
 

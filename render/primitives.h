@@ -5,6 +5,10 @@
 
 // A textured four-sided pyramid seen tip-on, turned by angle degrees about its own axis.
 int drawGem(float x, float y, float z, float angle, GLuint texture);
+// Half the width and half the height of a button, in world units.
+constexpr float buttonHalfWidth = 2.0f;
+constexpr float buttonHalfHeight = 1.0f;
+
 // A 4 x 2 textured rectangle centred on (x, y, z).
 int drawButton(float x, float y, float z, GLuint texture);
 // A 2 x 2 textured rectangle centred on (x, y, z).

@@ -4,6 +4,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cmath>
+
 #include "assets/textures.h"
 
 namespace {
@@ -23,9 +25,19 @@ void resizeViewport(int width, int height) {
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45.0, static_cast<GLfloat>(width) / static_cast<GLfloat>(height), nearPlane, 100.0);
+    gluPerspective(fieldOfViewDegrees, static_cast<GLfloat>(width) / static_cast<GLfloat>(height), nearPlane, 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+void projectPoint(float x, float y, float z, int width, int height, float* px, float* py) {
+    if (height == 0) height = 1;
+    const double tanHalf = std::tan(fieldOfViewDegrees * 3.14159265358979323846 / 360.0);
+    const double aspect = static_cast<double>(width) / height;
+    const double ndcX = x / (-z * tanHalf * aspect);
+    const double ndcY = y / (-z * tanHalf);
+    *px = static_cast<float>((ndcX + 1.0) * width / 2.0);
+    *py = static_cast<float>((1.0 - ndcY) * height / 2.0);
 }
 
 void setFixedState() {

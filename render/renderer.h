@@ -1,6 +1,9 @@
 // The fixed GL state, the two lights and the projection.
 #pragma once
 
+// The vertical field of view of the perspective, in degrees.
+constexpr double fieldOfViewDegrees = 45.0;
+
 // Sets the viewport and the 45-degree perspective; a height of 0 becomes 1. Called by window
 // creation and on every size message. Leaves the modelview matrix selected and identity.
 void resizeViewport(int width, int height);
@@ -14,3 +17,6 @@ void setFixedState();
 void usePlayLight();
 // Switches from the play light to the menu light. Called on the return to the menu.
 void useMenuLight();
+// Where the scene point (x, y, z) shows in a width x height viewport under the perspective that
+// resizeViewport sets, in pixels from the viewport's top left. Called by the scenes' hit tests.
+void projectPoint(float x, float y, float z, int width, int height, float* px, float* py);

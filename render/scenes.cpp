@@ -7,6 +7,7 @@
 #include "game/rules.h"
 #include "platform/platform.h"
 #include "render/primitives.h"
+#include "render/renderer.h"
 #include "render/view_state.h"
 
 int32_t menuNewSelected = 1;
@@ -20,6 +21,8 @@ const float heldKeyDepth = -20.0f;
 const float idleKeyDepth = -25.0f;
 const float scoreDepth = -20.0f;
 const float panelDepth = -10.0f;
+const float newGameY = 1.5f;  // the two menu buttons' centres
+const float quitY = -1.5f;
 
 // Five places show at most this; higher scores stay on it rather than need a digit above 9.
 const int32_t largestShownScore = 99999;
@@ -47,9 +50,30 @@ void clearFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 
 int drawMenu() {
     clearFrame();
-    drawButton(0.0f, 1.5f, menuNewSelected == 1 ? nearButtonDepth : farButtonDepth, menuTextures[0]);
-    drawButton(0.0f, -1.5f, menuNewSelected == 1 ? farButtonDepth : nearButtonDepth, menuTextures[1]);
+    drawButton(0.0f, newGameY, menuNewSelected == 1 ? nearButtonDepth : farButtonDepth, menuTextures[0]);
+    drawButton(0.0f, quitY, menuNewSelected == 1 ? farButtonDepth : nearButtonDepth, menuTextures[1]);
     return 1;
+}
+
+int menuButtonAt(float x, float y, int width, int height) {
+    const float places[2][2] = {{newGameY, menuNewSelected == 1 ? nearButtonDepth : farButtonDepth},
+                                {quitY, menuNewSelected == 1 ? farButtonDepth : nearButtonDepth}};
+    for (int button = 0; button < 2; ++button) {
+        float left, top, right, bottom;
+        projectPoint(-buttonHalfWidth, places[button][0] + buttonHalfHeight, places[button][1], width, height,
+                     &left, &top);
+        projectPoint(buttonHalfWidth, places[button][0] - buttonHalfHeight, places[button][1], width, height,
+                     &right, &bottom);
+        if (x >= left && x <= right && y >= top && y <= bottom) return button;
+    }
+    return -1;
+}
+
+float boardCellPixels(int width, int height) {
+    float left, top, right, bottom;
+    projectPoint(cellX(0) - 1.0f, cellY(0) + 1.0f, boardDepth, width, height, &left, &top);
+    projectPoint(cellX(0) + 1.0f, cellY(0) - 1.0f, boardDepth, width, height, &right, &bottom);
+    return bottom - top;
 }
 
 int drawPlayScene() {

@@ -9,3 +9,8 @@ int drawPlayScene();
 int drawScore();
 // The play scene with the quit button's picture in front of it.
 int drawGameOver();
+// The menu button drawn at a point of a width x height viewport (pixels from its top left), placed
+// as drawMenu places them: 0 new game, 1 quit, -1 neither. Called by a backend's tap in the menu.
+int menuButtonAt(float x, float y, int width, int height);
+// The size in pixels of one board cell in a width x height viewport. Called by a backend's swipes.
+float boardCellPixels(int width, int height);

@@ -7,12 +7,14 @@
 #include "platform/web/gl1.h"
 #include "platform/web/wave_length.h"
 #include "platform/web/web_pads.h"
+#include "platform/web/web_touch.h"
 #include "platform/window.h"
 
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <string>
@@ -264,10 +266,15 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
 }
 
 // A page that loses the keyboard gets no key-up for the keys still held; they are released here, as
-// the desktop does, so that no key stays down for the game.
-void releaseHeldKeys() { sourceReleaseAll(&keyboard, post); }
+// the desktop does, so that no key stays down for the game. Touch lets go with it.
+void releaseHeldKeys() {
+    sourceReleaseAll(&keyboard, post);
+    touchReleaseAll();
+}
 
-EM_BOOL onFocus(int eventType, const EmscriptenFocusEvent*, void*) {
+// Only the page's own focus counts: the canvas or a button losing it leaves the page playing.
+EM_BOOL onFocus(int eventType, const EmscriptenFocusEvent* e, void*) {
+    if (std::strcmp(e->nodeName, "#window") != 0) return EM_FALSE;
     queue.blurred = eventType == EMSCRIPTEN_EVENT_BLUR;
     if (queue.blurred) releaseHeldKeys();
     postActivation();
@@ -329,12 +336,14 @@ void listen(bool on) {
     const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
     emscripten_set_keydown_callback(window, nullptr, EM_TRUE, on ? onKey : nullptr);
     emscripten_set_keyup_callback(window, nullptr, EM_TRUE, on ? onKey : nullptr);
-    emscripten_set_focus_callback(window, nullptr, EM_TRUE, on ? onFocus : nullptr);
-    emscripten_set_blur_callback(window, nullptr, EM_TRUE, on ? onFocus : nullptr);
+    // Focus events do not bubble: outside the capture phase the window hears only its own.
+    emscripten_set_focus_callback(window, nullptr, EM_FALSE, on ? onFocus : nullptr);
+    emscripten_set_blur_callback(window, nullptr, EM_FALSE, on ? onFocus : nullptr);
     emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, on ? onVisibility : nullptr);
     emscripten_set_resize_callback(window, nullptr, EM_TRUE, on ? onResize : nullptr);
     emscripten_set_webglcontextlost_callback(canvasTarget, nullptr, EM_TRUE, on ? onContextLost : nullptr);
     emscripten_set_webglcontextrestored_callback(canvasTarget, nullptr, EM_TRUE, on ? onContextRestored : nullptr);
+    touchListen(on, post, pageUnlockAudio);
 }
 
 // Nothing pending: the browser gets the thread back until the next timer is due, or for one
@@ -371,6 +380,9 @@ bool webPeek(Message* msg) {
         queue.idle = false;
         return true;
     }
+    // Touch may let go of keys now that a pass has seen them.
+    touchPolledEmpty(queue.idle);
+    if (!queue.messages.empty()) return webPeek(msg);
     // A loop that polls again without presenting (hidden, paused) hands the thread back.
     if (queue.idle) yieldToBrowser();
     queue.idle = true;
@@ -393,7 +405,10 @@ void webKillTimer(uintptr_t id) { timerListKill(&queue.timers, id); }
 // The frame goes to the browser when the thread is handed back; the loop resumes on the next one,
 // so the refresh rate paces drawing.
 void webPresent() {
-    pageFramePresented(sceneNote());
+    // The main loop's passes present before they read the keys; the animations' frames do not count.
+    const char* scene = sceneNote();
+    touchPresented(!std::strcmp(scene, "menu") || !std::strcmp(scene, "play") || !std::strcmp(scene, "gameover"));
+    pageFramePresented(scene);
     pageWaitFrame();
     queue.idle = false;
     queue.presentedSincePoll = true;

@@ -120,3 +120,31 @@ TEST_F(RenderTest, GameOverPutsTheQuitPictureInFrontOfThePlayScene) {
     EXPECT_COLOUR(pixelAt(cellX(7), cellY(15), -40.0), gemColour(2));
     EXPECT_COLOUR(pixelAt(9.0, -6.0, -20.0), slotColour(digitSlot + 7));
 }
+
+// A tap is placed by the same projection as the picture: every pixel well inside a drawn button maps
+// to that button, every black one to none, top-left pixel coordinates, for either selection.
+TEST_F(RenderTest, MenuButtonAtAgreesWithTheDrawnMenu) {
+    const Rgb colours[2] = {slotColour(menuSlot), slotColour(menuSlot + 1)};
+    for (int selected : {1, 0}) {
+        menuNewSelected = selected;
+        drawMenu();
+        readFrame();
+        int checked[3] = {0, 0, 0};
+        for (int py = 1; py < 599; py += 3) {
+            for (int px = 1; px < 799; px += 3) {
+                const Rgb seen = pixel(px, py);
+                // Pixels on an edge may fall either way.
+                bool inside = true;
+                for (const Rgb& n : {pixel(px - 1, py), pixel(px + 1, py), pixel(px, py - 1), pixel(px, py + 1)})
+                    inside = inside && sameColour(n, seen);
+                if (!inside) continue;
+                const int drawn = sameColour(seen, colours[0]) ? 0 : sameColour(seen, colours[1]) ? 1 : -1;
+                const int hit = menuButtonAt(px + 0.5f, 599.5f - static_cast<float>(py), 800, 600);
+                ASSERT_EQ(hit, drawn) << "selection " << selected << ", pixel (" << px << ", " << py << ")";
+                ++checked[drawn + 1];
+            }
+        }
+        EXPECT_GT(checked[1], 100) << "new game";
+        EXPECT_GT(checked[2], 100) << "quit";
+    }
+}

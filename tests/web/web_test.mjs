@@ -286,6 +286,134 @@ async function step(name, body) {
   }
 }
 
+// ---------------------------------------------------------------- touch and mouse
+
+// The mean colours of the well's top eight rows, column by column, in a view of device pixels.
+async function wellRows(page, name, view) {
+  const points = [];
+  for (let column = 0; column < 8; column++) for (let row = 0; row < 8; row++) points.push([...cell(column, row, view), 4]);
+  const means = await sample(page, name, points);
+  return Array.from({ length: 8 }, (_, column) => means.slice(8 * column, 8 * column + 8));
+}
+
+const changedColumns = (before, after) =>
+  before.map((rows, column) => rows.some((c, row) => distance(c, after[column][row]) > 24) ? column : -1).filter((c) => c >= 0).join(',');
+
+// A finger drawn across the page by the browser's own touch events, in steps.
+async function swipe(cdp, from, to, steps = 8) {
+  const point = (k) => [{ x: from[0] + (to[0] - from[0]) * k / steps, y: from[1] + (to[1] - from[1]) * k / steps }];
+  await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: point(0) });
+  for (let k = 1; k <= steps; k++) await cdp.send('Input.dispatchTouchEvent', { type: 'touchMove', touchPoints: point(k) });
+  await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+}
+
+// As a phone (touch, ratio 3, 390 x 844), then with a desktop mouse: taps and clicks become the keys.
+async function pointerChecks(url, consoleErrors) {
+  const browser = await chromium.launch({
+    executablePath: process.env.BRINVALE_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--disable-gpu-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'],
+  });
+  const watch = (page) => {
+    page.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });
+    page.on('pageerror', (e) => consoleErrors.push(String(e)));
+  };
+  try {
+    const ratio = 3;
+    const phone = await browser.newContext({ viewport: { width: 390, height: 844 }, deviceScaleFactor: ratio,
+                                             isMobile: true, hasTouch: true });
+    const page = await phone.newPage();
+    watch(page);
+    const cdp = await phone.newCDPSession(page);
+    await page.goto(url);
+    let view, devices;
+    await step('as a phone, the picture spans the width at the top, the controls below it, no keys line', async () => {
+      await waitScene(page, 'menu');
+      view = await canvasView(page);
+      devices = view.map((v) => v * ratio);
+      if (view[1] > 1 || Math.abs(view[2] - 390) > 1) return `the canvas is at ${view.map(Math.round)}`;
+      const pad = await page.locator('#pad-left').boundingBox();
+      if (!pad || pad.y < view[1] + view[3] - 1 || pad.y + pad.height > 844) return 'the controls are not below the picture';
+      if (await page.locator('#keys').isVisible()) return 'the keys line shows on a phone';
+      return null;
+    });
+
+    await step('as a phone, a tap on NEW GAME starts play', async () => {
+      await page.waitForTimeout(300);
+      const [x, y] = project(0, 1.5, -7, view);
+      await page.touchscreen.tap(x, y);
+      await waitScene(page, 'play');
+      return null;
+    });
+
+    const left = page.locator('#pad-left [data-key="37"]');
+    await step('as a phone, a tap on the left control moves the column one place', async () => {
+      await page.waitForTimeout(150);
+      const before = await wellRows(page, 'phone-play', devices);
+      const box = await left.boundingBox();
+      await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+      await page.waitForTimeout(150);
+      const moved = changedColumns(before, await wellRows(page, 'phone-left', devices));
+      return moved === '2,3' ? null : `columns that changed: ${moved}`;
+    });
+
+    await step('as a phone, a swipe of two cells to the right moves the column two places', async () => {
+      const before = await wellRows(page, 'phone-before-swipe', devices);
+      const [x, y] = cell(3, 9, view);
+      const travel = 2.5 * (cell(1, 0, view)[0] - cell(0, 0, view)[0]);
+      await swipe(cdp, [x, y], [x + travel, y]);
+      await page.waitForTimeout(250);
+      const moved = changedColumns(before, await wellRows(page, 'phone-swipe', devices));
+      return moved === '2,4' ? null : `columns that changed: ${moved}`;
+    });
+
+    await step('as a phone, a tap on the pause control pauses', async () => {
+      const box = await page.locator('#pad-right [data-key="80"]').boundingBox();
+      await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+      await page.waitForTimeout(200);
+      const before = (await scene(page)).frames;
+      await page.waitForTimeout(700);
+      const drawn = (await scene(page)).frames - before;
+      return drawn === 0 ? null : `${drawn} frames drawn after the tap`;
+    });
+    await phone.close();
+
+    const desktop = await browser.newContext({ viewport: { width: 900, height: 632 } });
+    const mouse = await desktop.newPage();
+    watch(mouse);
+    await mouse.goto(url);
+    await step('a click on the margin gives the canvas the keyboard; with the canvas alone blurred, Return starts play', async () => {
+      await waitScene(mouse, 'menu');
+      view = await canvasView(mouse);
+      if (view[0] < 4) return `no margin beside the canvas at ${view.map(Math.round)}`;
+      await mouse.mouse.click(2, view[1] + view[3] / 2);
+      const focused = await mouse.evaluate(() => document.activeElement && document.activeElement.id);
+      if (focused !== 'canvas') return `after the click the focus is on "${focused}"`;
+      // The canvas losing the focus while the page keeps it must not count as the page going away.
+      await mouse.evaluate(() => document.activeElement.blur());
+      await mouse.waitForTimeout(200);
+      await press(mouse, 'Enter');
+      await waitScene(mouse, 'play');
+      return null;
+    });
+
+    await step('a mouse click on NEW GAME, with QUIT selected, starts play', async () => {
+      await press(mouse, 'Escape');
+      await waitScene(mouse, 'menu');
+      await mouse.waitForTimeout(300);
+      await press(mouse, 'ArrowDown');
+      await mouse.waitForTimeout(500);
+      const [x, y] = project(0, 1.5, -9, view);
+      await mouse.mouse.click(x, y);
+      await waitScene(mouse, 'play');
+      return null;
+    });
+  } finally {
+    await browser.close();
+  }
+}
+
 async function main() {
   for (const f of ['index.html', ...gameFiles])
     if (!existsSync(join(root, f))) throw new Error(`${join(root, f)} is missing: run make web`);
@@ -410,6 +538,7 @@ async function main() {
       return null;
     });
 
+    await pointerChecks(`http://127.0.0.1:${server.address().port}/`, consoleErrors);
     record('no console errors', consoleErrors.length ? consoleErrors.slice(0, 3).join(' | ') : null);
 
     await step('with the server stopped, a reload still reaches the menu', () => offlineReload(page, async () => {
