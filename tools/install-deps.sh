@@ -12,9 +12,10 @@ build_pkgs=(cmake make g++ pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev lib
 # CPack's DEB generator finds the program's libraries with file and dpkg-shlibdeps.
 deb_pkgs=(dpkg-dev file)
 web_pkgs=(emscripten nodejs)
-# xfonts-75dpi: twm's title font; libclang-rt-14-dev: the fuzz target's sanitizer runtime.
+# xfonts-75dpi: twm's title font; libclang-rt-14-dev: the fuzz target's sanitizer runtime; sox: the
+# generated sounds' spectrograms (docs/testing.md).
 test_pkgs=(clang libclang-rt-14-dev xvfb xdotool imagemagick x11-utils python3 twm xfonts-75dpi
-           lintian desktop-file-utils appstream groff-base chromium)
+           lintian desktop-file-utils appstream groff-base chromium sox)
 pkgs=("${build_pkgs[@]}")
 case $what in
   build) ;;

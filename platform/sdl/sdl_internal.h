@@ -29,6 +29,9 @@ int sdlReleaseDeviceContext();
 int sdlDestroyWindow();
 int sdlUnregisterClass();
 void sdlShowWindow();
+// Full screen to window or back, the same window and context; the game keeps its size. Called for
+// Alt+Enter and F11.
+void sdlToggleFullscreen();
 int sdlShowMessageBox(const char* text, const char* caption, unsigned style);
 
 // Gamepads (sdl_pads.cpp): their buttons and left stick become the keyboard's key messages.
@@ -41,25 +44,30 @@ bool sdlPadEvent(const SDL_Event& e, PostMessageProc post);
 // Gives post the repeat key-downs of directions held on pads. Called after each poll of SDL's events.
 void sdlRepeatPadKeys(PostMessageProc post);
 
-// The offscreen picture (sdl_picture.cpp). The window steps choose it for the desktop full screen;
-// from then on the game's window size is the picture's, whatever the window's.
-// With a context current: 1 when a framebuffer object of that size can be built. Called once, by
-// the desktop full screen's check, on a context made for the check.
+// The offscreen picture (sdl_picture.cpp). Every window has one of the game's size; while the
+// drawable is of another size the game draws into it and each present scales it to fit.
+// With a context current: 1 when a framebuffer object of that size can be built. Called by the
+// desktop full screen's check, on the game's own context.
 int sdlPictureProbe(int width, int height, int bits);
-// The picture of width x height is to be used; its formats come with the pixel-format step.
+// The game draws at width x height in the window made now; the picture starts afresh. Called by
+// each window creation.
 void sdlPictureChoose(int width, int height);
-// The colour and depth the game asked for, used for the picture instead of the window.
+// The colour and depth the game asked for, used for the picture's framebuffer.
 void sdlPictureFormat(int colorBits, int depthBits);
-// 1 while the picture is chosen.
-int sdlPictureChosen();
-// With the game's context current: builds the picture's framebuffer and binds it for drawing; 1 on
-// success and when no picture is chosen.
-int sdlPictureStart();
+// With the game's context current: draws from now on go where the drawable's size says. Always 1
+// (without framebuffer objects the game draws straight into the window).
+int sdlPictureStart(SDL_Window* window);
 // With the context still current: releases the framebuffer.
 void sdlPictureStop();
 // The window went: nothing of the picture is left (the context took its objects along).
 void sdlPictureForget();
-// Replaces width and height with the picture's while one is chosen. Called for size events.
-void sdlPictureSize(int* width, int* height);
+// With the context current: 1 when the picture can be scaled (the driver has framebuffer objects).
+// Asked before going to a full screen larger than the game.
+int sdlPictureScalable();
+// Replaces width and height, the window's new size, with the game's size, unless the driver cannot
+// scale; first puts the game's drawing where the new size wants it. Called for size events.
+void sdlPictureSize(SDL_Window* window, int* width, int* height);
+// 1 while frames go through the framebuffer and are scaled at each present.
+int sdlPictureScaling();
 // Presents: the picture scaled to fit the drawable with black bars, or the back buffer as it is.
 void sdlSwapWindow(SDL_Window* window);

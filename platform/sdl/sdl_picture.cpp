@@ -1,5 +1,6 @@
-// The desktop full screen's offscreen picture: the game draws into a framebuffer object of its own
-// size, and each present scales that picture to fit the window, aspect kept, with black bars.
+// The offscreen picture: while the window's drawable is not the game's size (the desktop full screen,
+// a resized window), the game draws into a framebuffer object of its own size, and each present
+// scales that picture to fit the drawable, aspect kept, with black bars.
 #include <SDL2/SDL_opengl.h>
 
 #include "platform/sdl/sdl_internal.h"
@@ -21,15 +22,18 @@ struct FramebufferCalls {
 };
 
 struct Picture {
-    bool chosen = false;  // the desktop full screen is in use: the game's size is the picture's
-    int width = 0;
+    int width = 0;  // the game's size, the one it draws at; 0 before a window exists
     int height = 0;
     int colorBits = 16;
     int depthBits = 16;
+    bool started = false;      // the game's context is current
+    bool unavailable = false;  // the driver has no framebuffer objects: the game draws straight in
     FramebufferCalls gl{};
+    bool loaded = false;
     GLuint framebuffer = 0;
     GLuint colour = 0;
     GLuint depth = 0;
+    bool scaling = false;  // the game draws into the framebuffer, which each present scales
 };
 
 Picture picture;
@@ -80,7 +84,8 @@ bool storeRenderbuffer(const FramebufferCalls& gl, GLuint buffer, GLenum format,
 // Builds the picture's framebuffer and leaves it bound for drawing: the formats the game asks for
 // first (5-6-5 colour, 16-bit depth), then the nearest the driver completes a framebuffer with.
 bool buildFramebuffer(Picture* p) {
-    if (!loadCalls(&p->gl)) return false;
+    if (!p->loaded) p->loaded = loadCalls(&p->gl);
+    if (!p->loaded) return false;
     const FramebufferCalls& gl = p->gl;
     const GLenum shallowColours[] = {GL_RGB565, GL_RGB5, GL_RGB8, GL_RGBA8};
     const GLenum deepColours[] = {GL_RGB8, GL_RGBA8, GL_RGB565, GL_RGB5};
@@ -132,6 +137,20 @@ void clearBars(int width, int height, int left, int bottom, int fitWidth, int fi
     glClearColor(keptColour[0], keptColour[1], keptColour[2], keptColour[3]);
 }
 
+// The framebuffer is bound while the drawable differs from the game's size and the default one
+// while they match, so that a drawable of exactly the game's size costs no copy.
+void fit(SDL_Window* window) {
+    if (!picture.started || picture.unavailable || !window) return;
+    int width = 0, height = 0;
+    SDL_GL_GetDrawableSize(window, &width, &height);
+    const bool wanted = width != picture.width || height != picture.height;
+    if (wanted && !picture.framebuffer && !buildFramebuffer(&picture)) {
+        picture.unavailable = true;  // from now on the game's viewport follows the window
+    }
+    picture.scaling = wanted && picture.framebuffer;
+    if (picture.framebuffer) picture.gl.bindFramebuffer(GL_FRAMEBUFFER, picture.scaling ? picture.framebuffer : 0);
+}
+
 }  // namespace
 
 int sdlPictureProbe(int width, int height, int bits) {
@@ -146,7 +165,6 @@ int sdlPictureProbe(int width, int height, int bits) {
 
 void sdlPictureChoose(int width, int height) {
     picture = Picture{};
-    picture.chosen = true;
     picture.width = width;
     picture.height = height;
 }
@@ -156,28 +174,41 @@ void sdlPictureFormat(int colorBits, int depthBits) {
     picture.depthBits = depthBits;
 }
 
-int sdlPictureChosen() { return picture.chosen ? 1 : 0; }
-
-int sdlPictureStart() {
-    if (!picture.chosen) return 1;
-    return buildFramebuffer(&picture) ? 1 : 0;
+int sdlPictureStart(SDL_Window* window) {
+    picture.started = true;
+    fit(window);
+    return 1;
 }
 
 void sdlPictureStop() {
     if (picture.framebuffer) releaseFramebuffer(&picture);
+    picture.started = false;
+    picture.scaling = false;
 }
 
 void sdlPictureForget() { picture = Picture{}; }
 
-void sdlPictureSize(int* width, int* height) {
-    if (!picture.chosen) return;
+int sdlPictureScalable() {
+    if (!picture.started || picture.unavailable) return 0;
+    if (picture.loaded) return 1;
+    picture.loaded = loadCalls(&picture.gl);
+    picture.unavailable = !picture.loaded;
+    return picture.loaded ? 1 : 0;
+}
+
+void sdlPictureSize(SDL_Window* window, int* width, int* height) {
+    fit(window);
+    if (!picture.width || picture.unavailable) return;
     *width = picture.width;
     *height = picture.height;
 }
 
+int sdlPictureScaling() { return picture.scaling ? 1 : 0; }
+
 void sdlSwapWindow(SDL_Window* window) {
-    if (!picture.framebuffer) {
+    if (!picture.scaling) {
         SDL_GL_SwapWindow(window);
+        fit(window);
         return;
     }
     const FramebufferCalls& gl = picture.gl;
@@ -198,4 +229,5 @@ void sdlSwapWindow(SDL_Window* window) {
                        GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
     SDL_GL_SwapWindow(window);
     gl.bindFramebuffer(GL_FRAMEBUFFER, picture.framebuffer);
+    fit(window);
 }
