@@ -1,8 +1,8 @@
-# The targets of the README's commands (./run play, ./run test, ./run deb, ./run web), which install
-# make itself first; with make present, `make play` and the others work alike.
+# The targets of the commands in docs/building.md (./run play, ./run quick, ./run test, ./run deb,
+# ./run web), which install make itself first; with make present, `make play` and the others work alike.
 JOBS ?= $(shell nproc)
 
-.PHONY: play test deb web web-test configure build deps deps-deb deps-test deps-web clean
+.PHONY: play quick test deb web web-test configure build deps deps-deb deps-test deps-web clean
 
 deps:
 	@tools/install-deps.sh build
@@ -41,6 +41,11 @@ web-test: deps-test web
 	cmake --build build --target brinvale-scenes brinvale_pic -j$(JOBS)
 	tests/web/gl1-scenes/check.sh build build-web/gl1-scenes
 	node tests/web/web_test.mjs build-web
+
+# What a contributor runs between changes: the native build and its tests, without the e2e cases
+# (each a real game under Xvfb) and the package's: about a minute.
+quick: deps-test build
+	ctest --test-dir build --output-on-failure -j$(JOBS) -E '^(e2e|package)\.'
 
 # Every test twice: the normal build, then an AddressSanitizer + UBSan build.
 test: deps-test build

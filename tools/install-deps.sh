@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that one of the README's commands needs: "build" (make play), "deb"
-# (make deb: the build's and the packaging's), "web" (make web: the build's and emscripten) or "test"
-# (all of them and the tests', which also installs the browser tests' npm driver from
-# tests/web/package-lock.json).
+# Installs the Debian packages that one of the commands of docs/building.md needs: "build" (make
+# play), "deb" (make deb: the build's and the packaging's), "web" (make web: the build's and
+# emscripten) or "test" (make test and make quick: all of them and the tests', which also installs
+# the browser tests' npm driver from tests/web/package-lock.json).
 # Packages already present are not touched, so a second run costs only the dpkg checks.
 set -euo pipefail
 what=${1:-build}

@@ -75,10 +75,10 @@ int refreshRate(SDL_Window* window) {
     return mode.refresh_rate;
 }
 
-// How many times the game's size a window is made: the display's density in whole steps of 96 dots
-// per inch (SDL2 reports no scale factor of its own on X11, only the density), as many as fit the
-// desktop's usable area. Where SDL gives a window more pixels than points (high-density Wayland and
-// macOS) the drawable is already scaled, so the points are not multiplied again.
+// How many times the game's size a window is made on X11: the display's density in whole steps of
+// 96 dots per inch (SDL2 reports no scale factor there, only the density), as many as fit the
+// desktop's usable area. Other drivers (Wayland, macOS) give a high-density window more pixels than
+// points themselves, which the picture's scaling fills, so there the points are not multiplied.
 int windowScale(int width, int height) {
     if (std::strcmp(SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "", "x11") != 0) return 1;
     float dpi = 0;
