@@ -65,9 +65,7 @@ void sdlPictureForget();
 // Asked before going to a full screen larger than the game.
 int sdlPictureScalable();
 // Replaces width and height, the window's new size, with the game's size, unless the driver cannot
-// scale; first puts the game's drawing where the new size wants it. Called for size events.
+// scale (then the game's viewport follows the window). Called for size events.
 void sdlPictureSize(SDL_Window* window, int* width, int* height);
-// 1 while frames go through the framebuffer and are scaled at each present.
-int sdlPictureScaling();
 // Presents: the picture scaled to fit the drawable with black bars, or the back buffer as it is.
 void sdlSwapWindow(SDL_Window* window);

@@ -138,15 +138,21 @@ void clearBars(int width, int height, int left, int bottom, int fitWidth, int fi
 }
 
 // The framebuffer is bound while the drawable differs from the game's size and the default one
-// while they match, so that a drawable of exactly the game's size costs no copy.
-void fit(SDL_Window* window) {
+// while they match, so that a drawable of exactly the game's size costs no copy. The binding changes
+// only between frames (bind); a size event, which can come while a drawn frame waits for its
+// present, only has the framebuffer built, so that it knows whether the game keeps its size.
+void fit(SDL_Window* window, bool bind) {
     if (!picture.started || picture.unavailable || !window) return;
     int width = 0, height = 0;
     SDL_GL_GetDrawableSize(window, &width, &height);
     const bool wanted = width != picture.width || height != picture.height;
-    if (wanted && !picture.framebuffer && !buildFramebuffer(&picture)) {
-        picture.unavailable = true;  // from now on the game's viewport follows the window
+    if (wanted && !picture.framebuffer) {
+        if (!buildFramebuffer(&picture))
+            picture.unavailable = true;  // from now on the game's viewport follows the window
+        else if (!bind)
+            picture.gl.bindFramebuffer(GL_FRAMEBUFFER, 0);  // the frame under way was not scaling
     }
+    if (!bind) return;
     picture.scaling = wanted && picture.framebuffer;
     if (picture.framebuffer) picture.gl.bindFramebuffer(GL_FRAMEBUFFER, picture.scaling ? picture.framebuffer : 0);
 }
@@ -176,7 +182,7 @@ void sdlPictureFormat(int colorBits, int depthBits) {
 
 int sdlPictureStart(SDL_Window* window) {
     picture.started = true;
-    fit(window);
+    fit(window, true);
     return 1;
 }
 
@@ -197,18 +203,16 @@ int sdlPictureScalable() {
 }
 
 void sdlPictureSize(SDL_Window* window, int* width, int* height) {
-    fit(window);
+    fit(window, false);
     if (!picture.width || picture.unavailable) return;
     *width = picture.width;
     *height = picture.height;
 }
 
-int sdlPictureScaling() { return picture.scaling ? 1 : 0; }
-
 void sdlSwapWindow(SDL_Window* window) {
     if (!picture.scaling) {
         SDL_GL_SwapWindow(window);
-        fit(window);
+        fit(window, true);
         return;
     }
     const FramebufferCalls& gl = picture.gl;
@@ -229,5 +233,5 @@ void sdlSwapWindow(SDL_Window* window) {
                        GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
     SDL_GL_SwapWindow(window);
     gl.bindFramebuffer(GL_FRAMEBUFFER, picture.framebuffer);
-    fit(window);
+    fit(window, true);
 }
