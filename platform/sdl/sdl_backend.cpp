@@ -168,6 +168,7 @@ void translate(const SDL_Event& e) {
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // Keys let go elsewhere send no key-up here.
             sourceReleaseAll(&keyboard, post);
+            toggleReturnHeld[0] = toggleReturnHeld[1] = false;
             postActivation(false);
             return;
         case SDL_WINDOWEVENT_SIZE_CHANGED: {

@@ -218,6 +218,15 @@ TEST_F(SdlServices, FullScreenTogglesNeverReachTheGame) {
             EXPECT_EQ(lastMessage.wParam, uintptr_t{vkReturn});
         }
     }
+    // Focus lost between the toggle's key-down and its key-up: the next Return is the game's again.
+    pushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT);
+    pushWindow(SDL_WINDOWEVENT_FOCUS_LOST);
+    pushKey(SDL_KEYDOWN, SDLK_RETURN);
+    pushKey(SDL_KEYUP, SDLK_RETURN);
+    for (uint32_t message : {msgActivate, msgKeyDown, msgKeyUp}) {
+        ASSERT_TRUE(peekMessage());
+        EXPECT_EQ(lastMessage.message, message);
+    }
     EXPECT_FALSE(peekMessage());
 }
 
