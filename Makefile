@@ -1,8 +1,9 @@
-# The targets of the README's commands (./run play, ./run test, ./run deb, ./run web, ./run win), which install
-# make itself first; with make present, `make play` and the others work alike.
+# The targets of the commands in docs/building.md (./run play, ./run quick, ./run test, ./run deb,
+# ./run web, ./run win), which install make itself first; with make present, `make play` and the
+# others work alike.
 JOBS ?= $(shell nproc)
 
-.PHONY: play test deb web web-test win win-test configure build deps deps-deb deps-test deps-web deps-win clean
+.PHONY: play quick test deb web web-test win win-test configure build deps deps-deb deps-test deps-web deps-win clean
 
 deps:
 	@tools/install-deps.sh build
@@ -58,6 +59,11 @@ win: configure deps-win
 # after it; the .exe's imports are checked first.
 win-test: deps-test win
 	python3 tests/e2e/e2e.py wine --game build-win/brinvale.exe --build build-win --artefacts build-win/e2e-artefacts
+
+# What a contributor runs between changes: the native build and its tests, without the e2e cases
+# (each a real game under Xvfb) and the package's: about a minute.
+quick: deps-test build
+	ctest --test-dir build --output-on-failure -j$(JOBS) -E '^(e2e|package)\.'
 
 # Every test twice: the normal build, then an AddressSanitizer + UBSan build.
 test: deps-test build

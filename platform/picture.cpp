@@ -1,5 +1,6 @@
-// The desktop full screen's offscreen picture: the game draws into a framebuffer object of its own
-// size, and each present scales that picture to fit the window, aspect kept, with black bars.
+// The offscreen picture: while the window's drawable is not the game's size (the desktop full screen,
+// a resized window), the game draws into a framebuffer object of its own size, and each present
+// scales that picture to fit the drawable, aspect kept, with black bars.
 #include "platform/picture.h"
 
 #ifdef _WIN32
@@ -28,15 +29,19 @@ struct FramebufferCalls {
 };
 
 struct Picture {
-    bool chosen = false;  // the desktop full screen is in use: the game's size is the picture's
-    int width = 0;
+    int width = 0;  // the game's size, the one it draws at; 0 before a window exists
     int height = 0;
     int colorBits = 16;
     int depthBits = 16;
+    bool started = false;      // the game's context is current
+    bool unavailable = false;  // the driver has no framebuffer objects: the game draws straight in
+    GlProcLoader loader = nullptr;  // the game's context's, from pictureStart
     FramebufferCalls gl{};
+    bool loaded = false;
     GLuint framebuffer = 0;
     GLuint colour = 0;
     GLuint depth = 0;
+    bool scaling = false;  // the game draws into the framebuffer, which each present scales
 };
 
 Picture picture;
@@ -60,6 +65,7 @@ bool load(GlProcLoader loader, Call* call, const char* core, const char* ext, bo
 
 // Needs a current context: the extension list and the entry points belong to it.
 bool loadCalls(GlProcLoader loader, FramebufferCalls* c) {
+    if (!loader) return false;
     const bool core = extensionOffered("GL_ARB_framebuffer_object");
     const bool ext = extensionOffered("GL_EXT_framebuffer_object") && extensionOffered("GL_EXT_framebuffer_blit");
     if (!core && !ext) return false;
@@ -96,8 +102,9 @@ bool storeRenderbuffer(const FramebufferCalls& gl, GLuint buffer, GLenum format,
 
 // Builds the picture's framebuffer and leaves it bound for drawing: the formats the game asks for
 // first (5-6-5 colour, 16-bit depth), then the nearest the driver completes a framebuffer with.
-bool buildFramebuffer(GlProcLoader loader, Picture* p) {
-    if (!loadCalls(loader, &p->gl)) return false;
+bool buildFramebuffer(Picture* p) {
+    if (!p->loaded) p->loaded = loadCalls(p->loader, &p->gl);
+    if (!p->loaded) return false;
     const FramebufferCalls& gl = p->gl;
     const GLenum shallowColours[] = {GL_RGB565, GL_RGB5, GL_RGB8, GL_RGBA8};
     const GLenum deepColours[] = {GL_RGB8, GL_RGBA8, GL_RGB565, GL_RGB5};
@@ -149,6 +156,24 @@ void clearBars(int width, int height, int left, int bottom, int fitWidth, int fi
     glClearColor(keptColour[0], keptColour[1], keptColour[2], keptColour[3]);
 }
 
+// The framebuffer is bound while the drawable differs from the game's size and the default one
+// while they match, so that a drawable of exactly the game's size costs no copy. The binding changes
+// only between frames (bind); a size event, which can come while a drawn frame waits for its
+// present, only has the framebuffer built, so that it knows whether the game keeps its size.
+void fit(int width, int height, bool bind) {
+    if (!picture.started || picture.unavailable || !picture.width) return;
+    const bool wanted = width != picture.width || height != picture.height;
+    if (wanted && !picture.framebuffer) {
+        if (!buildFramebuffer(&picture))
+            picture.unavailable = true;  // from now on the game's viewport follows the window
+        else if (!bind)
+            picture.gl.bindFramebuffer(GL_FRAMEBUFFER, 0);  // the frame under way was not scaling
+    }
+    if (!bind) return;
+    picture.scaling = wanted && picture.framebuffer;
+    if (picture.framebuffer) picture.gl.bindFramebuffer(GL_FRAMEBUFFER, picture.scaling ? picture.framebuffer : 0);
+}
+
 }  // namespace
 
 int pictureProbe(GlProcLoader loader, int width, int height, int bits) {
@@ -156,14 +181,14 @@ int pictureProbe(GlProcLoader loader, int width, int height, int bits) {
     trial.width = width;
     trial.height = height;
     trial.colorBits = bits;
-    const bool built = buildFramebuffer(loader, &trial);
+    trial.loader = loader;
+    const bool built = buildFramebuffer(&trial);
     if (built) releaseFramebuffer(&trial);
     return built ? 1 : 0;
 }
 
 void pictureChoose(int width, int height) {
     picture = Picture{};
-    picture.chosen = true;
     picture.width = width;
     picture.height = height;
 }
@@ -173,27 +198,40 @@ void pictureFormat(int colorBits, int depthBits) {
     picture.depthBits = depthBits;
 }
 
-int pictureChosen() { return picture.chosen ? 1 : 0; }
+int pictureChosen() { return picture.width ? 1 : 0; }
 
-int pictureStart(GlProcLoader loader) {
-    if (!picture.chosen) return 1;
-    return buildFramebuffer(loader, &picture) ? 1 : 0;
+int pictureStart(GlProcLoader loader, int width, int height) {
+    picture.started = true;
+    picture.loader = loader;
+    fit(width, height, true);
+    return 1;
 }
 
 void pictureStop() {
     if (picture.framebuffer) releaseFramebuffer(&picture);
+    picture.started = false;
+    picture.scaling = false;
 }
 
 void pictureForget() { picture = Picture{}; }
 
-void pictureSize(int* width, int* height) {
-    if (!picture.chosen) return;
+int pictureScalable() {
+    if (!picture.started || picture.unavailable) return 0;
+    if (picture.loaded) return 1;
+    picture.loaded = loadCalls(picture.loader, &picture.gl);
+    picture.unavailable = !picture.loaded;
+    return picture.loaded ? 1 : 0;
+}
+
+void pictureSize(int drawableWidth, int drawableHeight, int* width, int* height) {
+    fit(drawableWidth, drawableHeight, false);
+    if (!picture.width || picture.unavailable) return;
     *width = picture.width;
     *height = picture.height;
 }
 
 int pictureToWindow(int width, int height) {
-    if (!picture.framebuffer) return 0;
+    if (!picture.scaling) return 0;
     const FramebufferCalls& gl = picture.gl;
     int fitWidth = width, fitHeight = height;
     if (static_cast<long>(width) * picture.height > static_cast<long>(height) * picture.width)
@@ -210,6 +248,4 @@ int pictureToWindow(int width, int height) {
     return 1;
 }
 
-void pictureResume() {
-    if (picture.framebuffer) picture.gl.bindFramebuffer(GL_FRAMEBUFFER, picture.framebuffer);
-}
+void pictureResume(int width, int height) { fit(width, height, true); }

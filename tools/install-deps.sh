@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that one of the README's commands needs: "build" (make play), "deb"
-# (make deb: the build's and the packaging's), "web" (make web: the build's and emscripten), "win"
-# (make win: the build's and the Windows cross-compiler, the icon's tools and zip) or "test"
-# (all of them and the tests', which also installs the browser tests' npm driver from
-# tests/web/package-lock.json).
+# Installs the Debian packages that one of the commands of docs/building.md needs: "build" (make
+# play), "deb" (make deb: the build's and the packaging's), "web" (make web: the build's and
+# emscripten), "win" (make win: the build's and the Windows cross-compiler, the icon's tools and
+# zip) or "test" (make test and make quick: all of them and the tests', which also installs the
+# browser tests' npm driver from tests/web/package-lock.json).
 # Packages already present are not touched, so a second run costs only the dpkg checks.
 set -euo pipefail
 what=${1:-build}
@@ -17,9 +17,10 @@ web_pkgs=(emscripten nodejs)
 # icotool for the .ico, zip for the package; wine64 runs it in the tests.
 win_pkgs=(g++-mingw-w64-x86-64-posix icoutils zip)
 win_test_pkgs=(wine64 wine)
-# xfonts-75dpi: twm's title font; libclang-rt-14-dev: the fuzz target's sanitizer runtime.
+# xfonts-75dpi: twm's title font; libclang-rt-14-dev: the fuzz target's sanitizer runtime; sox: the
+# generated sounds' spectrograms (docs/testing.md).
 test_pkgs=(clang libclang-rt-14-dev xvfb xdotool imagemagick x11-utils python3 twm xfonts-75dpi
-           lintian desktop-file-utils appstream groff-base chromium)
+           lintian desktop-file-utils appstream groff-base chromium sox)
 pkgs=("${build_pkgs[@]}")
 case $what in
   build) ;;

@@ -1,11 +1,16 @@
-// The reference of the play-cost benchmark: a bare SDL2 + GL window of 800x600 that clears and
-// presents at 60 Hz, sleeping to each frame's moment when vertical sync does not pace it.
+// The reference of the play-cost and start-up benchmarks: a bare SDL2 + GL window of 800x600 that
+// clears and presents at 60 Hz, sleeping to each frame's moment when vertical sync does not pace it.
+// With --fullscreen it covers the desktop instead, as the game's default full screen does.
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_opengl.h>
 
-int main() {
+#include <cstring>
+
+int main(int argc, char** argv) {
+    const bool fullscreen = argc > 1 && std::strcmp(argv[1], "--fullscreen") == 0;
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
-    SDL_Window* window = SDL_CreateWindow("bare window", 0, 0, 800, 600, SDL_WINDOW_OPENGL);
+    SDL_Window* window = SDL_CreateWindow("bare window", 0, 0, 800, 600,
+                                          SDL_WINDOW_OPENGL | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
     SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
     if (!context) return 1;
     SDL_GL_SetSwapInterval(1);

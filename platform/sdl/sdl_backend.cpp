@@ -1,8 +1,11 @@
 // The services half of the SDL backend: message queue, timers on the main thread, sound, clock.
 #include "platform/sdl/sdl_backend.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 #include <deque>
 #include <map>
@@ -105,11 +108,40 @@ void postActivation(bool active) {
     post(msgActivate, (queue.minimised ? uintptr_t{1} << 16 : 0) | (active ? 1 : 0), 0);
 }
 
+// Return and the keypad's Enter, each while its key-down toggled full screen: its key-up is the
+// toggle's too.
+bool toggleReturnHeld[2];
+
+// Alt+Enter and F11 switch between full screen and the window. Nothing of them reaches the game:
+// F11 is none of its keys, and a key-down with Alt would be a system key anyway. A held key's
+// repeats do not toggle again. True when the event was the toggle's.
+bool toggleKey(const SDL_KeyboardEvent& key) {
+    const SDL_Keycode sym = key.keysym.sym;
+    const bool down = key.type == SDL_KEYDOWN;
+    if (sym == SDLK_F11) {
+        if (down && !key.repeat) sdlToggleFullscreen();
+        return true;
+    }
+    if (sym != SDLK_RETURN && sym != SDLK_KP_ENTER) return false;
+    bool& held = toggleReturnHeld[sym == SDLK_KP_ENTER ? 1 : 0];
+    if (!down) {
+        const bool wasToggle = held;
+        held = false;
+        return wasToggle;
+    }
+    if (held) return true;
+    if (!(key.keysym.mod & KMOD_ALT) || key.repeat) return false;
+    held = true;
+    sdlToggleFullscreen();
+    return true;
+}
+
 void translate(const SDL_Event& e) {
     if (sdlPadEvent(e, post)) return;
     switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
+        if (toggleKey(e.key)) return;
         const bool down = e.type == SDL_KEYDOWN;
         const uintptr_t code = virtualKey(e.key.keysym.sym, e.key.keysym.mod, down);
         if (!code) return;
@@ -137,12 +169,15 @@ void translate(const SDL_Event& e) {
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // Keys let go elsewhere send no key-up here.
             sourceReleaseAll(&keyboard, post);
+            toggleReturnHeld[0] = toggleReturnHeld[1] = false;
             postActivation(false);
             return;
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
             // Scaled to fit, the game's picture keeps its own size whatever the window's.
             int w = e.window.data1, h = e.window.data2;
-            pictureSize(&w, &h);
+            int drawableWidth = w, drawableHeight = h;
+            if (SDL_Window* window = sdlGameWindow()) SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+            pictureSize(drawableWidth, drawableHeight, &w, &h);
             intptr_t width = w & 0xFFFF, height = h & 0xFFFF;
             post(msgSize, 0, (height << 16) | width);
             return;
@@ -281,18 +316,35 @@ struct Audio {
 
 Audio audio;
 
-// Opens the one output device at the first sound; without one every sound is silence.
+void silentAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// The ALSA library reports a machine without a sound card in eight lines of its own on standard
+// error, which look like a crash; the game says it once in one line instead. SDL loads the same
+// library (by the same name), so the handler set here is the one its calls meet.
+void quietAlsa() {
+    void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+    if (!alsa) return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) set(silentAlsaError);
+    // Kept loaded for the rest of the run: the handler must stay where ALSA calls it.
+}
+
+// Opens the one output device at the first sound; without one every sound is silence, said once.
 void openAudio() {
     if (audio.tried) return;
     audio.tried = true;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
-    audio.started = true;
-    SDL_AudioSpec want{};
-    want.freq = 44100;
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = 1024;
-    audio.device = SDL_OpenAudioDevice(nullptr, 0, &want, &audio.deviceFormat, 0);
+    quietAlsa();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        audio.started = true;
+        SDL_AudioSpec want{};
+        want.freq = 44100;
+        want.format = AUDIO_S16SYS;
+        want.channels = 2;
+        want.samples = 1024;
+        audio.device = SDL_OpenAudioDevice(nullptr, 0, &want, &audio.deviceFormat, 0);
+    }
+    if (!audio.device) std::fprintf(stderr, "brinvale: no sound: %s\n", SDL_GetError());
 }
 
 void convertForDevice(const SDL_AudioSpec& wav, const Uint8* data, Uint32 length, Sound* sound) {

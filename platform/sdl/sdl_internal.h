@@ -29,6 +29,9 @@ int sdlReleaseDeviceContext();
 int sdlDestroyWindow();
 int sdlUnregisterClass();
 void sdlShowWindow();
+// Full screen to window or back, the same window and context; the game keeps its size. Called for
+// Alt+Enter and F11.
+void sdlToggleFullscreen();
 int sdlShowMessageBox(const char* text, const char* caption, unsigned style);
 
 // Gamepads (sdl_pads.cpp): their buttons and left stick become the keyboard's key messages.
@@ -46,6 +49,6 @@ bool sdlPadEvent(const SDL_Event& e, PostMessageProc post);
 // Gives post the repeat key-downs of directions held on pads. Called after each poll of SDL's events.
 void sdlRepeatPadKeys(PostMessageProc post);
 
-// Presents: the desktop full screen's picture (platform/picture.h) scaled to fit the drawable with
-// black bars, or the back buffer as it is (sdl_window.cpp).
+// Presents: the offscreen picture (platform/picture.h) scaled to fit the drawable with black bars,
+// or the back buffer as it is (sdl_window.cpp).
 void sdlSwapWindow(SDL_Window* window);

@@ -1,6 +1,7 @@
 // The window steps of the SDL backend: video start, full screen (the desktop's own or a display mode),
 // window, GL context, message boxes.
 #include <cstdio>
+#include <cstring>
 
 #include "platform/platform.h"
 #include "platform/pacing.h"
@@ -14,21 +15,30 @@ void* glProc(const char* name) { return SDL_GL_GetProcAddress(name); }
 SDL_Window* gameWindow = nullptr;
 SDL_GLContext gameContext = nullptr;
 int videoStarted = 0;
+// The desktop full screen's check made the game's context already; the creation step takes it over.
+bool contextMade = false;
 
 // SDL picks the window's GL visual when the window is made, so the colour depth is requested then.
-// The game always asks for 16 bits; a full-screen mode change passes its own depth.
+// The game always asks for 16 bits; a full-screen mode change passes its own depth. Every window
+// has the depth buffer, since the game draws straight into it whenever its drawable is the game's size.
 int windowColorBits = 16;
 const int windowDepthBits = 16;
 
+// The game's size and how its full screen was had, for Alt+Enter and F11.
+int gameWidth = 800;
+int gameHeight = 600;
+int gameBits = 16;
+bool modeSwitchAsked = false;
+
 // Colour channel sizes for a depth: 5-6-5 up to 16 bits, 8-8-8 above.
-void requestGlFormat(int bits, int depthBits = windowDepthBits) {
+void requestGlFormat(int bits) {
     const bool deep = bits > 16;
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, deep ? 8 : 5);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, deep ? 8 : 6);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, deep ? 8 : 5);
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, windowDepthBits);
     windowColorBits = bits;
 }
 
@@ -49,6 +59,12 @@ bool findDisplayMode(int width, int height, int bits, SDL_DisplayMode* found) {
 }
 
 void closeWindow() {
+    if (contextMade && gameContext) {
+        SDL_GL_MakeCurrent(gameWindow, nullptr);
+        SDL_GL_DeleteContext(gameContext);
+        gameContext = nullptr;
+    }
+    contextMade = false;
     if (gameWindow) SDL_DestroyWindow(gameWindow);
     gameWindow = nullptr;
     pictureForget();
@@ -60,6 +76,61 @@ int refreshRate(SDL_Window* window) {
     const int display = SDL_GetWindowDisplayIndex(window);
     if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0) return 0;
     return mode.refresh_rate;
+}
+
+// How many times the game's size a window is made on X11: the display's density in whole steps of
+// 96 dots per inch (SDL2 reports no scale factor there, only the density), as many as fit the
+// desktop's usable area. Other drivers (Wayland, macOS) give a high-density window more pixels than
+// points themselves, which the picture's scaling fills, so there the points are not multiplied.
+int windowScale(int width, int height) {
+    if (std::strcmp(SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "", "x11") != 0) return 1;
+    float dpi = 0;
+    SDL_Rect usable;
+    if (SDL_GetDisplayDPI(0, nullptr, &dpi, nullptr) != 0 || SDL_GetDisplayUsableBounds(0, &usable) != 0)
+        return 1;
+    int scale = static_cast<int>(dpi / 96.0f + 0.25f);
+    while (scale > 1 && (width * scale > usable.w || height * scale > usable.h)) --scale;
+    return scale > 1 ? scale : 1;
+}
+
+// Windowed, the frame's outer corner goes to the screen's top-left once the frame is known.
+void placeAtTopLeft() {
+    int top = 0, left = 0;
+    if (SDL_GetWindowBordersSize(gameWindow, &top, &left, nullptr, nullptr) == 0)
+        SDL_SetWindowPosition(gameWindow, left, top);
+}
+
+// Full screen by the game's display mode; false, with the window as it was, when the mode is not
+// in force afterwards.
+bool switchMode(SDL_Window* window) {
+    SDL_DisplayMode mode;
+    if (!findDisplayMode(gameWidth, gameHeight, gameBits, &mode) || SDL_SetWindowDisplayMode(window, &mode) != 0)
+        return false;
+    if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) return false;
+    SDL_DisplayMode current;
+    const int display = SDL_GetWindowDisplayIndex(window);
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &current) != 0 || current.w != gameWidth ||
+        current.h != gameHeight || !(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) {
+        SDL_SetWindowFullscreen(window, 0);  // leaving full screen puts the desktop's mode back
+        return false;
+    }
+    return true;
+}
+
+// The desktop's own full screen: needs a desktop that holds the game's picture, and the picture's
+// scaling unless the desktop is exactly the game's size.
+bool coverDesktop(SDL_Window* window) {
+    SDL_DisplayMode desktop;
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0 || desktop.w < gameWidth || desktop.h < gameHeight) return false;
+    if ((desktop.w != gameWidth || desktop.h != gameHeight) && !pictureScalable()) return false;
+    // A window manager sizes a full-screen window itself; without one (a bare X server) nobody
+    // would, so the window first takes the display's place.
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(0, &bounds) == 0) {
+        SDL_SetWindowPosition(window, bounds.x, bounds.y);
+        SDL_SetWindowSize(window, bounds.w, bounds.h);
+    }
+    return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
 }
 
 }  // namespace
@@ -78,12 +149,17 @@ int sdlRegisterClass() {
 // SDL changes the display mode only for a full-screen window, so the window is made here, shown in
 // the mode, and kept for the creation step; a mode that is not in force afterwards counts as refused.
 int sdlChangeDisplayMode(int width, int height, int bits) {
+    modeSwitchAsked = true;
+    gameWidth = width;
+    gameHeight = height;
+    gameBits = bits;
     SDL_DisplayMode mode;
     if (!videoStarted || gameWindow || !findDisplayMode(width, height, bits, &mode)) return 0;
     requestGlFormat(bits);
     gameWindow = SDL_CreateWindow("", 0, 0, width, height,
-                                  SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN);
+                                  SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (!gameWindow) return 0;
+    pictureChoose(width, height);
     if (SDL_SetWindowDisplayMode(gameWindow, &mode) != 0) {
         closeWindow();
         return 0;
@@ -99,32 +175,34 @@ int sdlChangeDisplayMode(int width, int height, int bits) {
     return 1;
 }
 
-// The window covers the display at the desktop's own resolution and the game draws offscreen, so
-// nothing about the display changes. That needs a desktop that holds the game's picture and
-// framebuffer objects, which only a context can tell: one is made for the check and dropped.
+// The window covers the display at the desktop's own resolution and the game's picture is scaled to
+// fit it, so nothing about the display changes. Unless the desktop is the game's size, that needs
+// framebuffer objects, which only a context can tell: the game's own is made here for the check and
+// kept for the creation steps.
 int sdlCoverDesktop(int width, int height, int bits) {
+    gameWidth = width;
+    gameHeight = height;
+    gameBits = bits;
     SDL_DisplayMode desktop;
     if (!videoStarted || gameWindow || SDL_GetDesktopDisplayMode(0, &desktop) != 0 || desktop.w < width ||
         desktop.h < height)
         return 0;
-    // The window only receives the scaled picture: no depth buffer of its own.
-    requestGlFormat(16, 0);
+    requestGlFormat(bits);
     gameWindow = SDL_CreateWindow("", SDL_WINDOWPOS_UNDEFINED_DISPLAY(0), SDL_WINDOWPOS_UNDEFINED_DISPLAY(0),
                                   desktop.w, desktop.h,
                                   SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_HIDDEN |
-                                      SDL_WINDOW_ALLOW_HIGHDPI);
+                                      SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE);
     if (!gameWindow) return 0;
-    SDL_GLContext check = SDL_GL_CreateContext(gameWindow);
-    const int offered = check ? pictureProbe(glProc, width, height, bits) : 0;
-    if (check) {
-        SDL_GL_MakeCurrent(gameWindow, nullptr);
-        SDL_GL_DeleteContext(check);
-    }
-    if (!offered) {
+    pictureChoose(width, height);
+    int drawableWidth = 0, drawableHeight = 0;
+    SDL_GL_GetDrawableSize(gameWindow, &drawableWidth, &drawableHeight);
+    if (drawableWidth == width && drawableHeight == height) return 1;
+    gameContext = SDL_GL_CreateContext(gameWindow);
+    contextMade = gameContext != nullptr;
+    if (!contextMade || !pictureProbe(glProc, width, height, bits)) {
         closeWindow();
         return 0;
     }
-    pictureChoose(width, height);
     return 1;
 }
 
@@ -135,7 +213,7 @@ void sdlRestoreDisplayMode() {
 void sdlShowCursor(int show) { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
 
 // Full screen takes over the window the mode change or the desktop check made; windowed makes a
-// resizable framed window whose client area is width x height.
+// resizable framed window whose client area is width x height times the display's scale.
 int sdlCreateWindow(const char* title, int width, int height, int fullscreen) {
     if (fullscreen) {
         if (!gameWindow && !sdlChangeDisplayMode(width, height, windowColorBits)) return 0;
@@ -143,23 +221,25 @@ int sdlCreateWindow(const char* title, int width, int height, int fullscreen) {
         return 1;
     }
     if (gameWindow) return 0;
+    gameWidth = width;
+    gameHeight = height;
     requestGlFormat(windowColorBits);
-    gameWindow = SDL_CreateWindow(title, 0, 0, width, height,
-                                  SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
+    const int scale = windowScale(width, height);
+    gameWindow = SDL_CreateWindow(title, 0, 0, width * scale, height * scale,
+                                  SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN |
+                                      SDL_WINDOW_ALLOW_HIGHDPI);
+    if (gameWindow) pictureChoose(width, height);
     return gameWindow ? 1 : 0;
 }
 
 // The GL drawable is the window itself: there is no separate device context to obtain.
 int sdlGetDeviceContext() { return gameWindow && (SDL_GetWindowFlags(gameWindow) & SDL_WINDOW_OPENGL) ? 1 : 0; }
 
-// The window's visual was chosen from the request when the window was made; only that format is on offer.
-// On the desktop, the request is for the offscreen picture, which takes the nearest formats on offer.
+// The window's visual was chosen from the request when the window was made; only that format is on
+// offer. The offscreen picture takes the same request, with the nearest formats on offer.
 int sdlChoosePixelFormat(int bits, int depthBits) {
     if (!sdlGetDeviceContext()) return 0;
-    if (pictureChosen()) {
-        pictureFormat(bits, depthBits);
-        return 1;
-    }
+    pictureFormat(bits, depthBits);
     const bool sameChannels = (bits > 16) == (windowColorBits > 16);
     return sameChannels && depthBits == windowDepthBits ? 1 : 0;
 }
@@ -167,20 +247,26 @@ int sdlChoosePixelFormat(int bits, int depthBits) {
 int sdlSetPixelFormat(int format) { return format == 1 && sdlGetDeviceContext() ? 1 : 0; }
 
 int sdlCreateContext() {
+    if (contextMade) {
+        contextMade = false;
+        return gameContext ? 1 : 0;
+    }
     if (!gameWindow || gameContext) return 0;
     gameContext = SDL_GL_CreateContext(gameWindow);
     return gameContext ? 1 : 0;
 }
 
 // Vertical sync paces presenting where the driver honours it; elsewhere the backend waits for the
-// refresh itself. On the desktop the game's drawing goes to the offscreen picture from here on.
+// refresh itself. From here on the game's drawing goes where the drawable's size says.
 int sdlMakeCurrent(int current) {
     if (!current) {
         if (gameWindow && gameContext) pictureStop();
         return SDL_GL_MakeCurrent(gameWindow, nullptr) == 0 ? 1 : 0;
     }
     if (!gameWindow || !gameContext || SDL_GL_MakeCurrent(gameWindow, gameContext) != 0) return 0;
-    if (!pictureStart(glProc)) return 0;
+    int drawableWidth = 0, drawableHeight = 0;
+    SDL_GL_GetDrawableSize(gameWindow, &drawableWidth, &drawableHeight);
+    pictureStart(glProc, drawableWidth, drawableHeight);
     const int syncAccepted = SDL_GL_SetSwapInterval(1) == 0;
     pacingStart(syncAccepted, refreshRate(gameWindow));
     return 1;
@@ -210,14 +296,30 @@ int sdlUnregisterClass() {
     return 1;
 }
 
-// Windowed, the frame's outer corner goes to the screen's top-left once the frame is known.
 void sdlShowWindow() {
     if (!gameWindow) return;
     SDL_ShowWindow(gameWindow);
-    if (!(SDL_GetWindowFlags(gameWindow) & SDL_WINDOW_FULLSCREEN)) {
-        int top = 0, left = 0;
-        if (SDL_GetWindowBordersSize(gameWindow, &top, &left, nullptr, nullptr) == 0)
-            SDL_SetWindowPosition(gameWindow, left, top);
+    if (!(SDL_GetWindowFlags(gameWindow) & SDL_WINDOW_FULLSCREEN)) placeAtTopLeft();
+    SDL_RaiseWindow(gameWindow);
+    SDL_SetWindowInputFocus(gameWindow);
+}
+
+// To the window: the display's mode, if it was switched, goes back as full screen ends; the window
+// gets the game's size times the display's scale at the screen's top-left, and the pointer.
+// To full screen: by the mode switch where the player asked for it, else (or when the mode is
+// refused) the desktop's own; when neither can be had the window stays.
+void sdlToggleFullscreen() {
+    if (!gameWindow || !gameContext) return;
+    if (SDL_GetWindowFlags(gameWindow) & SDL_WINDOW_FULLSCREEN) {
+        SDL_SetWindowFullscreen(gameWindow, 0);
+        SDL_SetWindowResizable(gameWindow, SDL_TRUE);
+        const int scale = windowScale(gameWidth, gameHeight);
+        SDL_SetWindowSize(gameWindow, gameWidth * scale, gameHeight * scale);
+        placeAtTopLeft();
+        SDL_ShowCursor(SDL_ENABLE);
+    } else {
+        if (!(modeSwitchAsked && switchMode(gameWindow)) && !coverDesktop(gameWindow)) return;
+        SDL_ShowCursor(SDL_DISABLE);
     }
     SDL_RaiseWindow(gameWindow);
     SDL_SetWindowInputFocus(gameWindow);
@@ -261,7 +363,8 @@ void sdlSwapWindow(SDL_Window* window) {
     // In pixels, not in the window's points, so that a high-density display gets every pixel.
     int width = 0, height = 0;
     SDL_GL_GetDrawableSize(window, &width, &height);
-    const int scaled = pictureToWindow(width, height);
+    pictureToWindow(width, height);
     SDL_GL_SwapWindow(window);
-    if (scaled) pictureResume();
+    SDL_GL_GetDrawableSize(window, &width, &height);
+    pictureResume(width, height);
 }

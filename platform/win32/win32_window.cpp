@@ -136,7 +136,7 @@ LRESULT CALLBACK win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         {
             // Scaled to fit, the game's picture keeps its own size whatever the window's.
             int width = LOWORD(lParam), height = HIWORD(lParam);
-            pictureSize(&width, &height);
+            pictureSize(width, height, &width, &height);
             win32Post(msgSize, 0, (static_cast<intptr_t>(height & 0xFFFF) << 16) | (width & 0xFFFF));
         }
         return 0;
@@ -233,8 +233,8 @@ int win32GetDeviceContext() {
     return w.dc ? 1 : 0;
 }
 
-// On the desktop the request is for the offscreen picture; the window only receives the scaled
-// picture and needs no depth buffer of its own.
+// On the desktop the request is also the offscreen picture's; the window keeps its depth buffer,
+// since on a desktop of exactly the game's size the game draws straight into it.
 int win32ChoosePixelFormat(int bits, int depthBits) {
     if (!w.dc) return 0;
     PIXELFORMATDESCRIPTOR& pfd = w.request;
@@ -246,10 +246,7 @@ int win32ChoosePixelFormat(int bits, int depthBits) {
     pfd.cColorBits = static_cast<BYTE>(bits);
     pfd.cDepthBits = static_cast<BYTE>(depthBits);
     pfd.iLayerType = PFD_MAIN_PLANE;
-    if (pictureChosen()) {
-        pictureFormat(bits, depthBits);
-        pfd.cDepthBits = 0;
-    }
+    if (pictureChosen()) pictureFormat(bits, depthBits);
     return ChoosePixelFormat(w.dc, &pfd);
 }
 
@@ -269,7 +266,9 @@ int win32MakeCurrent(int current) {
         return wglMakeCurrent(nullptr, nullptr) ? 1 : 0;
     }
     if (!w.dc || !w.context || !wglMakeCurrent(w.dc, w.context)) return 0;
-    if (!pictureStart(glProc)) return 0;
+    RECT client{};
+    GetClientRect(w.window, &client);
+    pictureStart(glProc, client.right - client.left, client.bottom - client.top);
     typedef BOOL(WINAPI * SwapIntervalProc)(int);
     const auto swapInterval = reinterpret_cast<SwapIntervalProc>(glProc("wglSwapIntervalEXT"));
     const int syncAccepted = swapInterval && swapInterval(1);
@@ -317,7 +316,7 @@ void win32SwapBuffers() {
     if (!w.dc) return;
     RECT client{};
     GetClientRect(w.window, &client);
-    const int scaled = pictureToWindow(client.right - client.left, client.bottom - client.top);
+    pictureToWindow(client.right - client.left, client.bottom - client.top);
     SwapBuffers(w.dc);
-    if (scaled) pictureResume();
+    pictureResume(client.right - client.left, client.bottom - client.top);
 }

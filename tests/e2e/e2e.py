@@ -480,6 +480,64 @@ def case_window(s):
     quit_from_play(s, view)
 
 
+def wait_size(s, width, height, timeout=10):
+    """The game's window once it has the given size: (id, width, height, x, y)."""
+    deadline = time.time() + timeout
+    while True:
+        game = s.wait_window(TITLE)
+        if game[1:3] == (width, height):
+            return game
+        check(time.time() < deadline, "the window stayed %dx%d, not %dx%d" % (game[1], game[2], width, height))
+        time.sleep(0.1)
+
+
+def case_toggle(s):
+    """1920x1080x24: Alt+Enter from full screen gives an 800x600 window with the menu in it, Alt+Enter
+    again the full screen with the menu scaled, F11 the window again; no key of them reaches the game."""
+    s.start()
+    full = (240, 0, 1440, 1080)
+    s.wait_window(TITLE)
+    start_to_menu(s, full)
+    for step, key in enumerate(("alt+Return", "alt+Return", "F11")):
+        s.x("xdotool", "key", key)
+        if step % 2 == 0:
+            game = wait_size(s, 800, 600)
+            view = game[3:] + (800, 600)
+            # Return, had it reached the game, would have started play from the menu.
+            menu = s.wait_frame("window-%d" % step, lambda im: menu_problem(im, view))
+            check(is_dark(menu.mean(1400, 800)), "something drawn outside the window")
+        else:
+            wait_size(s, 1920, 1080)
+            s.wait_frame("full-screen-%d" % step, lambda im: menu_problem(im, full))
+    screen = s.shot("desktop")
+    check((screen.width, screen.height) == (1920, 1080), "the desktop's mode was changed")
+    s.press("Escape")
+    status = s.exit_status()
+    check(status == 0, "Escape in the menu exited with status %d, not 0" % status)
+
+
+def case_resized(s):
+    """--window on 1024x768x24, resized to 1000x500: the picture scaled into the centred 667x500 with black
+    bars beside, in the menu and in play; back at 800x600 it fills the window again."""
+    s.start(options=["--window"])
+    game = s.wait_window(TITLE)
+    check(game[1:3] == (800, 600), "the window's client area is %dx%d, not 800x600" % game[1:3])
+    s.x("xdotool", "windowsize", game[0], "1000", "500")
+    game = wait_size(s, 1000, 500)
+    x, y = game[3:]
+    view = (x + 166, y, 667, 500)
+    start_to_menu(s, view)
+    play = start_play(s, view)
+    for bar_x in (x + 5, x + 80, x + 160, x + 840, x + 920, x + 995):
+        for bar_y in range(y + 10, y + 500, 60):
+            check(is_dark(play.mean(bar_x, bar_y, 2)), "the bar at %d,%d is not black" % (bar_x, bar_y))
+    s.x("xdotool", "windowsize", game[0], "800", "600")
+    game = wait_size(s, 800, 600)
+    view = game[3:] + (800, 600)
+    s.wait_frame("unscaled", lambda im: play_problem(im, view))
+    quit_from_play(s, view)
+
+
 def case_windowed_yes(s):
     """--mode-switch on 1024x768x24, which has no 800x600 mode: Yes to the question gives an 800x600 window that plays."""
     s.start(options=["--mode-switch"])
@@ -836,6 +894,8 @@ CASES = {
     "fullscreen": ("800x600x16", case_fullscreen),
     "quit-button": ("800x600x16", case_quit_button),
     "desktop": ("1920x1080x24", case_desktop),
+    "toggle": ("1920x1080x24", case_toggle),
+    "resized": ("1024x768x24", case_resized),
     "window": ("1024x768x24", case_window),
     "windowed-yes": ("1024x768x24", case_windowed_yes),
     "windowed-framed": ("1024x768x24", case_windowed_framed),

@@ -178,13 +178,54 @@ TEST_F(SdlServices, KeypadEightTwoFourSixAreArrowsWithNumLockOffAndKeepTheirCode
 }
 
 TEST_F(SdlServices, AltHeldMakesSystemKeysAndAutoRepeatMoreKeyDowns) {
-    pushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT);
+    pushKey(SDL_KEYDOWN, SDLK_LEFT, KMOD_LALT);
     pushKey(SDL_KEYDOWN, SDLK_F10);
     pushKey(SDL_KEYDOWN, SDLK_DOWN, KMOD_NONE, 1);
     pushKey(SDL_KEYDOWN, SDLK_DOWN, KMOD_NONE, 1);
     pushKey(SDL_KEYDOWN, SDLK_F13);  // no code in the game's key model: nothing
     const uint32_t expected[] = {msgSysKeyDown, msgSysKeyDown, msgKeyDown, msgKeyDown};
     for (uint32_t message : expected) {
+        ASSERT_TRUE(peekMessage());
+        EXPECT_EQ(lastMessage.message, message);
+    }
+    EXPECT_FALSE(peekMessage());
+}
+
+// Alt+Enter and F11 toggle full screen in the backend (here with no window, so nothing changes);
+// the game never sees them, neither their key-downs nor their key-ups, while plain keys go on.
+TEST_F(SdlServices, FullScreenTogglesNeverReachTheGame) {
+    const struct {
+        uint32_t type;
+        SDL_Keycode key;
+        uint16_t mod;
+        uint8_t repeat;
+        uint32_t message;  // 0: nothing
+    } steps[] = {
+        {SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT, 0, 0},
+        {SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT, 1, 0},
+        {SDL_KEYUP, SDLK_RETURN, KMOD_NONE, 0, 0},  // Alt let go first: still the toggle's
+        {SDL_KEYDOWN, SDLK_KP_ENTER, KMOD_RALT, 0, 0},
+        {SDL_KEYUP, SDLK_KP_ENTER, KMOD_RALT, 0, 0},
+        {SDL_KEYDOWN, SDLK_F11, KMOD_NONE, 0, 0},
+        {SDL_KEYDOWN, SDLK_F11, KMOD_NONE, 1, 0},
+        {SDL_KEYUP, SDLK_F11, KMOD_NONE, 0, 0},
+        {SDL_KEYDOWN, SDLK_RETURN, KMOD_NONE, 0, msgKeyDown},
+        {SDL_KEYUP, SDLK_RETURN, KMOD_NONE, 0, msgKeyUp},
+    };
+    for (const auto& step : steps) {
+        pushKey(step.type, step.key, step.mod, step.repeat);
+        const bool any = peekMessage();
+        EXPECT_EQ(any ? lastMessage.message : 0, step.message) << step.key << " " << step.type;
+        if (any && step.message) {
+            EXPECT_EQ(lastMessage.wParam, uintptr_t{vkReturn});
+        }
+    }
+    // Focus lost between the toggle's key-down and its key-up: the next Return is the game's again.
+    pushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT);
+    pushWindow(SDL_WINDOWEVENT_FOCUS_LOST);
+    pushKey(SDL_KEYDOWN, SDLK_RETURN);
+    pushKey(SDL_KEYUP, SDLK_RETURN);
+    for (uint32_t message : {msgActivate, msgKeyDown, msgKeyUp}) {
         ASSERT_TRUE(peekMessage());
         EXPECT_EQ(lastMessage.message, message);
     }
@@ -305,6 +346,39 @@ void playWithoutDevice() {
     bool ok = silent >= 290 && missing < 100;
     if (!ok) std::fprintf(stderr, "silent %llu ms, missing %llu ms\n", (unsigned long long)silent, (unsigned long long)missing);
     std::exit(ok ? 0 : 1);
+}
+
+// ALSA with an empty configuration has no device, as on a machine without a sound card, and says
+// so in lines of its own; the game's standard error gets its one line instead, however many sounds.
+void playWithoutSoundCard() {
+    std::string wave = tempName("d.wav"), config = tempName("asound.conf"), err = tempName("stderr");
+    writeWave(wave, 50, 0x4444);
+    std::ofstream(config).close();
+    setenv("SDL_AUDIODRIVER", "alsa", 1);
+    setenv("ALSA_CONFIG_PATH", config.c_str(), 1);
+    std::fflush(stderr);
+    const int kept = dup(2);
+    std::FILE* captured = std::fopen(err.c_str(), "w");
+    dup2(fileno(captured), 2);
+    installPlatform(sdlPlatform());
+    playSound(wave.c_str(), soundWait);
+    playSound(wave.c_str(), soundBackground);
+    std::fflush(stderr);
+    dup2(kept, 2);
+    std::fclose(captured);
+    std::ifstream in(err);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    std::remove(wave.c_str());
+    std::remove(config.c_str());
+    std::remove(err.c_str());
+    const bool ok = lines.size() == 1 && lines[0].rfind("brinvale: no sound: ", 0) == 0;
+    for (const std::string& line : lines) std::fprintf(stderr, "stderr: %s\n", line.c_str());
+    std::exit(ok ? 0 : 1);
+}
+
+TEST(SdlSound, NoSoundCardIsOneLineOnStandardError) {
+    EXPECT_EXIT(playWithoutSoundCard(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(SdlSound, NewSoundCutsTheOneBeforeAndWaitingLastsUntilItsEnd) {

@@ -19,11 +19,22 @@ using Samples = std::vector<float>;
 Samples silence(float seconds) { return Samples(size_t(seconds * sampleRate), 0.0f); }
 float timeOf(size_t i) { return float(i) / sampleRate; }
 
-// Short fades at both ends so no sound starts or stops with a click.
+constexpr float pi = twoPi / 2;
+
+// A rise from 0 to 1 over n samples, smooth at both ends (half a cosine): a straight ramp's corners
+// still click.
+float rise(size_t i, size_t n) { return i >= n ? 1.0f : 0.5f - 0.5f * std::cos(pi * float(i) / float(n)); }
+
+// The envelope of a note of length samples: an attack and a release of a few milliseconds, so that
+// it starts and stops from silence, not at full amplitude; 0 outside the note.
+float noteEnvelope(size_t i, size_t length, float attackSeconds, float releaseSeconds) {
+    if (i >= length) return 0.0f;
+    return rise(i, size_t(attackSeconds * sampleRate)) * rise(length - 1 - i, size_t(releaseSeconds * sampleRate));
+}
+
+// The same envelope over a whole sound: its first and last samples are silence.
 void fadeEnds(Samples& s, float inSeconds, float outSeconds) {
-    const size_t in = size_t(inSeconds * sampleRate), out = size_t(outSeconds * sampleRate);
-    for (size_t i = 0; i < in && i < s.size(); ++i) s[i] *= float(i) / float(in);
-    for (size_t i = 0; i < out && i < s.size(); ++i) s[s.size() - 1 - i] *= float(i) / float(out);
+    for (size_t i = 0; i < s.size(); ++i) s[i] *= noteEnvelope(i, s.size(), inSeconds, outSeconds);
 }
 
 void normalise(Samples& s, float peak) {
@@ -40,7 +51,7 @@ Samples tick() {
         const float click = (hash2(int(i), 0, 3) - 0.5f) * std::exp(-t / 0.0015f);
         s[i] = (std::sin(twoPi * 2200 * t) + 0.5f * std::sin(twoPi * 3300 * t)) * std::exp(-t / 0.008f) + click;
     }
-    fadeEnds(s, 0.0005f, 0.005f);
+    fadeEnds(s, 0.002f, 0.005f);
     normalise(s, 0.5f);
     return s;
 }
@@ -75,16 +86,19 @@ Samples thud() {
     return s;
 }
 
+// Each note rings on under the next one for a moment, then its release ends it; the last one rings
+// to the sound's end.
 Samples arpeggio() {
     const float notes[4] = {523.25f, 659.25f, 783.99f, 1046.5f};  // C, E, G, C
-    const float step = 0.12f;
+    const float step = 0.12f, overlap = 0.03f;
     Samples s = silence(0.7f);
     for (int n = 0; n < 4; ++n) {
         const size_t start = size_t(n * step * sampleRate);
-        for (size_t i = start; i < s.size(); ++i) {
+        const size_t length = n < 3 ? size_t((step + overlap) * sampleRate) : s.size() - start;
+        for (size_t i = start; i < start + length; ++i) {
             const float t = timeOf(i - start), f = notes[n];
             const float bell = std::sin(twoPi * f * t) + 0.4f * std::sin(twoPi * 2 * f * t) + 0.15f * std::sin(twoPi * 3 * f * t);
-            s[i] += bell * std::exp(-t / 0.14f) * std::min(1.0f, t / 0.004f);
+            s[i] += bell * std::exp(-t / 0.14f) * noteEnvelope(i - start, length, 0.005f, overlap);
         }
     }
     fadeEnds(s, 0.002f, 0.08f);
