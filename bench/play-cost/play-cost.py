@@ -218,6 +218,17 @@ def bare_run(args, work):
         display.close()
 
 
+def find_programs(args):
+    """The game, the present counter and the bare window from the build folder; exits when one is missing."""
+    args.build = os.path.abspath(args.build)
+    args.game = os.path.abspath(args.game or os.path.join(args.build, "brinvale"))
+    args.counter = os.path.join(args.build, "brinvale-present-counter.so")
+    args.bare = os.path.join(args.build, "brinvale-bare-window")
+    for path in (args.game, args.counter, args.bare):
+        if not os.path.exists(path):
+            sys.exit("%s is missing: build the project first (cmake --build %s)" % (path, args.build))
+
+
 def median(values):
     return statistics.median(values)
 
@@ -233,13 +244,7 @@ def main():
                         help="measure the game without a pad, with a virtual pad plugged in, or both")
     parser.add_argument("options", nargs="*", help="options passed to the game, after --")
     args = parser.parse_args()
-    args.build = os.path.abspath(args.build)
-    args.game = os.path.abspath(args.game or os.path.join(args.build, "brinvale"))
-    args.counter = os.path.join(args.build, "brinvale-present-counter.so")
-    args.bare = os.path.join(args.build, "brinvale-bare-window")
-    for path in (args.game, args.counter, args.bare):
-        if not os.path.exists(path):
-            sys.exit("%s is missing: build the project first (cmake --build %s)" % (path, args.build))
+    find_programs(args)
 
     print("load before:", subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip())
     pads = {"no": (False,), "yes": (True,), "both": (False, True)}[args.pad]

@@ -59,14 +59,8 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("options", nargs="*", help="options passed to the game, after --")
     args = parser.parse_args()
-    args.build = os.path.abspath(args.build)
-    args.game = os.path.abspath(args.game or os.path.join(args.build, "brinvale"))
-    args.counter = os.path.join(args.build, "brinvale-present-counter.so")
-    args.bare = os.path.join(args.build, "brinvale-bare-window")
-    for path in (args.game, args.counter, args.bare):
-        if not os.path.exists(path):
-            sys.exit("%s is missing: build the project first (cmake --build %s)" % (path, args.build))
     play_cost = load_play_cost()
+    play_cost.find_programs(args)
 
     print("load before:", subprocess.run(["uptime"], capture_output=True, text=True).stdout.strip())
     games, bares = [], []
