@@ -26,9 +26,9 @@ def load_play_cost():
     """The Xvfb and counting helpers of play-cost.py (a file name Python cannot import by itself)."""
     import importlib.util
     path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "play-cost.py")
-    spec = importlib.util.spec_from_file_location("play_cost", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("play_cost", path)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
