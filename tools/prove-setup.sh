@@ -45,6 +45,10 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 if [ ! -e "$ROOT/etc/debian_version" ]; then
+  # A new machine has no debootstrap: the proof brings its own tool, as the commands it proves do.
+  if ! command -v debootstrap >/dev/null; then
+    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap
+  fi
   echo "== debootstrap --variant=minbase bookworm $ROOT $MIRROR"
   debootstrap --variant=minbase bookworm "$ROOT" "$MIRROR" >"$ROOT.debootstrap.log" 2>&1 ||
     { tail -n 20 "$ROOT.debootstrap.log"; exit 1; }
