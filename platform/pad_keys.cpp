@@ -23,8 +23,6 @@ constexpr uint64_t repeatIntervalMs = 40;
 int padHolds[256];         // holds of each key by pads, which alone repeat them
 uint64_t repeatDue[256];   // next repeat key-down of a held direction
 
-}  // namespace
-
 uintptr_t padButtonKey(PadSource source) {
     switch (source) {
     case padDpadUp: return vkUp;
@@ -53,10 +51,7 @@ void padHold(PadHolds* pad, PadSource source, uintptr_t key, uint64_t nowMs, Pos
     holdKey(key, post);
 }
 
-void padReleaseAll(PadHolds* pad, uint64_t nowMs, PostMessageProc post) {
-    for (int s = 0; s < padSourceCount; ++s) padHold(pad, static_cast<PadSource>(s), 0, nowMs, post);
-}
-
+// The stick's arrow from its axes and the arrow it held before.
 uintptr_t padStickKey(int x, int y, uintptr_t held) {
     const int across = std::abs(x), upDown = std::abs(y);
     const uintptr_t horizontal = x < 0 ? vkLeft : vkRight, vertical = y < 0 ? vkUp : vkDown;
@@ -71,6 +66,21 @@ uintptr_t padStickKey(int x, int y, uintptr_t held) {
     }
     if (across < stickPressAt && upDown < stickPressAt) return 0;
     return across >= upDown ? horizontal : vertical;
+}
+
+}  // namespace
+
+void padButton(PadHolds* pad, PadSource source, bool down, uint64_t nowMs, PostMessageProc post) {
+    if (source == padLeftStick) return;
+    padHold(pad, source, down ? padButtonKey(source) : 0, nowMs, post);
+}
+
+void padStick(PadHolds* pad, int x, int y, uint64_t nowMs, PostMessageProc post) {
+    padHold(pad, padLeftStick, padStickKey(x, y, pad->held[padLeftStick]), nowMs, post);
+}
+
+void padReleaseAll(PadHolds* pad, uint64_t nowMs, PostMessageProc post) {
+    for (int s = 0; s < padSourceCount; ++s) padHold(pad, static_cast<PadSource>(s), 0, nowMs, post);
 }
 
 void padRepeatKeys(uint64_t nowMs, PostMessageProc post) {

@@ -17,15 +17,14 @@ struct PadHolds {
     uintptr_t held[padSourceCount];
 };
 
-// The key a button gives: the D-pad the arrows, A (the south face button) Ctrl, Start P, Back Esc.
-uintptr_t padButtonKey(PadSource source);
-// Makes source hold key (0: nothing), letting go of what it held before; a direction that pads start
-// holding repeats from nowMs on. Called by a backend for every change of a pad's button or stick.
-void padHold(PadHolds* pad, PadSource source, uintptr_t key, uint64_t nowMs, PostMessageProc post);
+// A button (any source but the stick) goes down or up: down, it holds its key, the D-pad its arrow,
+// A (the south face button) Ctrl, Start P, Back Escape. Called by a backend for every change of a
+// pad's buttons; a direction that pads start holding repeats from nowMs on.
+void padButton(PadHolds* pad, PadSource source, bool down, uint64_t nowMs, PostMessageProc post);
+// The left stick is at x, y (-32768..32767, +x right, +y down): past half its travel it holds one
+// arrow, and lets go only back under 40%. Called by a backend when the stick moves.
+void padStick(PadHolds* pad, int x, int y, uint64_t nowMs, PostMessageProc post);
 // Lets go of everything the pad holds (unplugged).
 void padReleaseAll(PadHolds* pad, uint64_t nowMs, PostMessageProc post);
-// The left stick's arrow from its axes (-32768..32767, +x right, +y down) and the arrow it held
-// before: past half its travel a direction starts, back under 40% it ends.
-uintptr_t padStickKey(int x, int y, uintptr_t held);
 // Gives post the repeat key-downs of directions held on pads. Called after each poll of the pads.
 void padRepeatKeys(uint64_t nowMs, PostMessageProc post);

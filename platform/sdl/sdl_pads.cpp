@@ -59,7 +59,7 @@ void button(SDL_JoystickID id, uint8_t which, bool down) {
     if (found == pads.open.end()) return;
     for (const auto& m : mapping)
         if (m.button == which)
-            padHold(&found->second.holds, m.source, down ? padButtonKey(m.source) : 0, SDL_GetTicks64(), pads.post);
+            padButton(&found->second.holds, m.source, down, SDL_GetTicks64(), pads.post);
 }
 
 void axis(SDL_JoystickID id, uint8_t which, int value) {
@@ -72,8 +72,7 @@ void axis(SDL_JoystickID id, uint8_t which, int value) {
         pad.y = value;
     else
         return;
-    padHold(&pad.holds, padLeftStick, padStickKey(pad.x, pad.y, pad.holds.held[padLeftStick]), SDL_GetTicks64(),
-            pads.post);
+    padStick(&pad.holds, pad.x, pad.y, SDL_GetTicks64(), pads.post);
 }
 
 }  // namespace

@@ -49,7 +49,6 @@ namespace {
 struct WebPad {
     bool connected;
     int32_t buttons;
-    int x, y;  // the left stick's axes
     PadHolds holds;
 };
 
@@ -87,15 +86,9 @@ void webPollPads(bool away, PostMessageProc post) {
         pad.connected = true;
         const int32_t changed = pad.buttons ^ r[1];
         pad.buttons = r[1];
-        for (int c = 0; c < padLeftStick; ++c) {
-            const PadSource source = static_cast<PadSource>(c);
-            if (changed & (1 << c)) padHold(&pad.holds, source, (r[1] >> c) & 1 ? padButtonKey(source) : 0, nowMs, post);
-        }
-        if (r[2] != pad.x || r[3] != pad.y) {
-            pad.x = r[2];
-            pad.y = r[3];
-            padHold(&pad.holds, padLeftStick, padStickKey(pad.x, pad.y, pad.holds.held[padLeftStick]), nowMs, post);
-        }
+        for (int c = 0; c < padLeftStick; ++c)
+            if (changed & (1 << c)) padButton(&pad.holds, static_cast<PadSource>(c), (r[1] >> c) & 1, nowMs, post);
+        padStick(&pad.holds, r[2], r[3], nowMs, post);
     }
     padRepeatKeys(nowMs, post);
 }

@@ -60,10 +60,9 @@ void apply(Slot& slot, const XINPUT_GAMEPAD& pad, uint64_t now) {
         {XINPUT_GAMEPAD_BACK, padButtonBack},
     };
     for (const auto& m : mapping)
-        padHold(&slot.holds, m.source, (pad.wButtons & m.mask) ? padButtonKey(m.source) : 0, now, win32Post);
+        padButton(&slot.holds, m.source, (pad.wButtons & m.mask) != 0, now, win32Post);
     // XInput's stick has +y up; the shared dead zone counts +y down.
-    const int x = pad.sThumbLX, y = -static_cast<int>(pad.sThumbLY);
-    padHold(&slot.holds, padLeftStick, padStickKey(x, y, slot.holds.held[padLeftStick]), now, win32Post);
+    padStick(&slot.holds, pad.sThumbLX, -static_cast<int>(pad.sThumbLY), now, win32Post);
 }
 
 }  // namespace
