@@ -344,7 +344,12 @@ void openAudio() {
         want.samples = 1024;
         audio.device = SDL_OpenAudioDevice(nullptr, 0, &want, &audio.deviceFormat, 0);
     }
-    if (!audio.device) std::fprintf(stderr, "brinvale: no sound: %s\n", SDL_GetError());
+    if (audio.device) return;
+    std::fprintf(stderr, "brinvale: no sound: %s\n", SDL_GetError());
+    // The device is tried once, so the subsystem has nothing left to do; its hotplug thread would
+    // wake ten times a second for the rest of the run.
+    if (audio.started) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    audio.started = false;
 }
 
 void convertForDevice(const SDL_AudioSpec& wav, const Uint8* data, Uint32 length, Sound* sound) {
