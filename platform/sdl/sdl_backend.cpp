@@ -2,6 +2,7 @@
 #include "platform/sdl/sdl_backend.h"
 
 #include <dlfcn.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <chrono>
@@ -192,13 +193,14 @@ void translate(const SDL_Event& e) {
     }
 }
 
-// What is queued first, the pads' fresh events included: a poll stops at an end-of-poll marker an
-// earlier wait left in SDL's queue, and the pads' events would wait behind it for the next poll.
+// Everything pending, the pads' fresh events and the window's included. The pump is called here
+// rather than through SDL_PollEvent, which skips it while an end-of-poll marker an earlier wait left
+// is queued; the marker stays, above every event the game takes.
 void translatePending() {
     sdlUpdatePads();
+    SDL_PumpEvents();
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_POLLSENTINEL - 1) > 0) translate(event);
-    while (SDL_PollEvent(&event)) translate(event);
     sdlRepeatPadKeys(post);
 }
 
@@ -221,19 +223,29 @@ bool takeMessage(Message* msg) {
 // Sleeps until input gives a message or the next timer falls due, whichever comes first. The sleep
 // is bounded, so that a caller polling for a message that never comes (no timer running) still gets
 // its turn. SDL's wait does not read the pads, so with a pad open it wakes to read them every slice:
-// pad input reaches the idle game within 20 ms, and each wake costs about 70 us, so the slice is as
-// long as that allows (some 60 wakes a second).
+// pad input reaches the idle game within 20 ms, so the slice is as long as that allows (some 55
+// wakes a second).
 void waitForInput() {
     constexpr uint64_t longestWaitMs = 100;
     constexpr uint64_t padSliceMs = 18;
-    const uint64_t due = timerListNextDue(queue.timers, SDL_GetTicks64() + longestWaitMs);
+    // With a pad, a whole number of slices: a short last one would be a wake for nothing.
+    const uint64_t longest = sdlPadsOpen() ? 6 * padSliceMs : longestWaitMs;
+    const uint64_t due = timerListNextDue(queue.timers, SDL_GetTicks64() + longest);
+    // Between reads of the pads the window's socket is watched here, since SDL's pump costs as much
+    // as the wake itself: the poll before this wait has pumped (which also turns signals into their
+    // quit event), so the pump runs again only when the socket has something.
     for (uint64_t now = SDL_GetTicks64(); now < due && queue.messages.empty(); now = SDL_GetTicks64()) {
-        const uint64_t wait = sdlPadsOpen() ? std::min(due - now, padSliceMs) : due - now;
         SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, static_cast<int>(wait))) translate(event);
-        // The wait has just read the window's events: only the pads' are left to take, which the
-        // update puts straight into SDL's queue. SDL's end-of-poll marker stays queued, so that the
-        // next wait does not read the window's events twice over.
+        const int connection = sdlPadsOpen() ? sdlQuietConnection() : -1;
+        if (connection >= 0) {
+            pollfd socket{connection, POLLIN, 0};
+            if (poll(&socket, 1, static_cast<int>(std::min(due - now, padSliceMs))) != 0) SDL_PumpEvents();
+        } else {
+            const uint64_t wait = sdlPadsOpen() ? std::min(due - now, padSliceMs) : due - now;
+            if (SDL_WaitEventTimeout(&event, static_cast<int>(wait))) translate(event);
+        }
+        // The window's events are in; only the pads' are left to take, which the update puts
+        // straight into SDL's queue.
         sdlUpdatePads();
         while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_POLLSENTINEL - 1) > 0) translate(event);
         sdlRepeatPadKeys(post);

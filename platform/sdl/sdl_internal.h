@@ -1,5 +1,5 @@
-// What the parts of the SDL backend share: services (sdl_backend.cpp), window (sdl_window.cpp) and
-// pads (sdl_pads.cpp).
+// What the parts of the SDL backend share: services (sdl_backend.cpp), window (sdl_window.cpp),
+// pads (sdl_pads.cpp) and the window's connection (sdl_connection.cpp).
 #pragma once
 
 #include <SDL2/SDL.h>
@@ -48,6 +48,11 @@ bool sdlPadsOpen();
 bool sdlPadEvent(const SDL_Event& e, PostMessageProc post);
 // Gives post the repeat key-downs of directions held on pads. Called after each poll of SDL's events.
 void sdlRepeatPadKeys(PostMessageProc post);
+
+// The socket of the game window's X connection, when Xlib holds no event it has read and not yet
+// handed over, so that a poll of it wakes for the next one; -1 without such a connection (Wayland,
+// no window) or with events waiting (sdl_connection.cpp). Called by the idle wait between pumps.
+int sdlQuietConnection();
 
 // Presents: the offscreen picture (platform/picture.h) scaled to fit the drawable with black bars,
 // or the back buffer as it is (sdl_window.cpp).

@@ -4,7 +4,8 @@
 // set it also plugs an SDL virtual pad in once the program starts its game controllers, so that the
 // benchmark measures the game with a pad connected; with BRINVALE_PAD_PRESSES naming a FIFO, each
 // byte written there presses the pad's A, and the time until the program takes the press from SDL's
-// queue is kept beside the count. The game itself is unchanged.
+// queue is kept beside the count; so is the moment the program last took a key-down from SDL, which
+// the benchmark compares with when it pressed the key. The game itself is unchanged.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -21,12 +22,13 @@
 namespace {
 
 // The shared record: presents, then the pad presses the program took, the longest and the total of
-// their delays in microseconds.
+// their delays in microseconds, then when it last took a key-down (steady clock, microseconds).
 struct Counts {
     uint64_t presents;
     uint64_t padPresses;
     uint64_t longestDelayUs;
     uint64_t totalDelayUs;
+    uint64_t keyTakenUs;
 };
 
 // The shared record, or null when no file is named or it cannot be mapped.
@@ -97,9 +99,14 @@ void plugVirtualPad() {
     if (SDL_Joystick* pad = openJoystick(device)) std::thread(pressOnRequest, pad, fifo).detach();
 }
 
-// Notes the delay of a pad press among events the program takes from SDL's queue.
+// Notes the delay of a pad press, and the moment of a key-down, among events the program takes from
+// SDL's queue.
 void taken(const SDL_Event* events, int count) {
     for (int i = 0; i < count; ++i) {
+        if (events[i].type == SDL_KEYDOWN) {
+            if (Counts* shared = counts()) __atomic_store_n(&shared->keyTakenUs, nowUs(), __ATOMIC_RELAXED);
+            continue;
+        }
         if (events[i].type != SDL_CONTROLLERBUTTONDOWN) continue;
         const uint64_t at = pressedAt.exchange(0);
         Counts* shared = counts();
