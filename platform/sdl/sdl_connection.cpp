@@ -5,19 +5,33 @@
 
 #include "platform/sdl/sdl_internal.h"
 
+#if defined(SDL_VIDEO_DRIVER_X11)
+namespace {
+
+// Asked at every slice, so the display is looked up once per window.
+SDL_Window* knownWindow = nullptr;
+Display* display = nullptr;
+
+}  // namespace
+#endif
+
+void sdlForgetConnection() {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    knownWindow = nullptr;
+    display = nullptr;
+#endif
+}
+
 int sdlQuietConnection() {
 #if defined(SDL_VIDEO_DRIVER_X11)
-    // Asked at every slice, so the display is looked up once per window (ids are never reused).
-    static Uint32 knownWindow = 0;
-    static Display* display = nullptr;
     SDL_Window* window = sdlGameWindow();
-    const Uint32 id = window ? SDL_GetWindowID(window) : 0;
-    if (id != knownWindow) {
+    if (!window) return -1;
+    if (window != knownWindow) {
         SDL_SysWMinfo info;
         SDL_VERSION(&info.version);
-        const bool x11 = id && SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11;
+        const bool x11 = SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11;
         display = x11 ? info.info.x11.display : nullptr;
-        knownWindow = id;
+        knownWindow = window;
     }
     // Events Xlib has already read would not make the socket readable.
     if (!display || QLength(display) > 0) return -1;

@@ -53,6 +53,9 @@ void sdlRepeatPadKeys(PostMessageProc post);
 // handed over, so that a poll of it wakes for the next one; -1 without such a connection (Wayland,
 // no window) or with events waiting (sdl_connection.cpp). Called by the idle wait between pumps.
 int sdlQuietConnection();
+// Forgets the connection looked up for the game window. Called as the window is destroyed, since a
+// later one may come at the same address on another connection.
+void sdlForgetConnection();
 
 // Presents: the offscreen picture (platform/picture.h) scaled to fit the drawable with black bars,
 // or the back buffer as it is (sdl_window.cpp).

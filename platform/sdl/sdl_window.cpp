@@ -65,6 +65,7 @@ void closeWindow() {
         gameContext = nullptr;
     }
     contextMade = false;
+    sdlForgetConnection();
     if (gameWindow) SDL_DestroyWindow(gameWindow);
     gameWindow = nullptr;
     pictureForget();
