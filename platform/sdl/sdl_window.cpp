@@ -134,6 +134,15 @@ bool coverDesktop(SDL_Window* window) {
     return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
 }
 
+// True for SDL's drivers that show nothing, which it falls back to when no display answers; the
+// game would then run unseen at full speed. Only asked for by name (SDL_VIDEODRIVER) do they count.
+bool drawsNowhere() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (!driver || (asked && *asked)) return false;
+    return SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0 || SDL_strcmp(driver, "evdev") == 0;
+}
+
 }  // namespace
 
 SDL_Window* sdlGameWindow() { return gameWindow; }
@@ -141,6 +150,10 @@ SDL_Window* sdlGameWindow() { return gameWindow; }
 int sdlRegisterClass() {
     if (!videoStarted) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
+        if (drawsNowhere()) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            return 0;
+        }
         videoStarted = 1;
     }
     SDL_DisableScreenSaver();
