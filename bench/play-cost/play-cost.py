@@ -64,7 +64,10 @@ class Display:
 
     def __init__(self, screen, work):
         read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
+        # -noreset: by default the server resets as its last client leaves, and a client connecting
+        # meanwhile (the program starting while a probe of ours exits) is refused or cut off.
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-noreset", "-screen", "0", screen,
+                                      "-nolisten", "tcp"],
                                      pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
