@@ -236,13 +236,14 @@ void waitForInput() {
     // quit event), so the pump runs again only when the socket has something.
     for (uint64_t now = SDL_GetTicks64(); now < due && queue.messages.empty(); now = SDL_GetTicks64()) {
         SDL_Event event;
-        const int connection = sdlPadsOpen() ? sdlQuietConnection() : -1;
+        const bool pads = sdlPadsOpen();
+        const int wait = static_cast<int>(pads ? std::min(due - now, padSliceMs) : due - now);
+        const int connection = pads ? sdlQuietConnection() : -1;
         if (connection >= 0) {
             pollfd socket{connection, POLLIN, 0};
-            if (poll(&socket, 1, static_cast<int>(std::min(due - now, padSliceMs))) != 0) SDL_PumpEvents();
-        } else {
-            const uint64_t wait = sdlPadsOpen() ? std::min(due - now, padSliceMs) : due - now;
-            if (SDL_WaitEventTimeout(&event, static_cast<int>(wait))) translate(event);
+            if (poll(&socket, 1, wait) != 0) SDL_PumpEvents();
+        } else if (SDL_WaitEventTimeout(&event, wait)) {
+            translate(event);
         }
         // The window's events are in; only the pads' are left to take, which the update puts
         // straight into SDL's queue.
