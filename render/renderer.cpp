@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "assets/textures.h"
@@ -20,12 +21,29 @@ const GLfloat menuLightPosition[4] = {0.0f, 0.0f, 2.0f, 1.0f};
 const GLfloat nearPlane = 0.1f;  // single precision, widened when passed on
 }  // namespace
 
-void resizeViewport(int width, int height) {
+void viewportBox(int width, int height, int box[4]) {
     if (height == 0) height = 1;  // a minimised window reports height 0
-    glViewport(0, 0, width, height);
+    int boxWidth = width, boxHeight = height;
+    // Rounded to the nearest pixel; a box at least one pixel high keeps the aspect finite.
+    if (width * 3 > height * 4)
+        boxWidth = (height * 4 + 1) / 3;
+    else if (width * 3 < height * 4)
+        boxHeight = std::max((width * 3 + 2) / 4, 1);
+    box[0] = (width - boxWidth) / 2;
+    box[1] = (height - boxHeight) / 2;
+    box[2] = boxWidth;
+    box[3] = boxHeight;
+}
+
+void resizeViewport(int width, int height) {
+    // The picture keeps 4:3 in any client area, so the game's world stands where it stands at its
+    // own size; the bars beside or above it are cleared black with every frame.
+    int box[4];
+    viewportBox(width, height, box);
+    glViewport(box[0], box[1], box[2], box[3]);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(fieldOfViewDegrees, static_cast<GLfloat>(width) / static_cast<GLfloat>(height), nearPlane, 100.0);
+    gluPerspective(fieldOfViewDegrees, static_cast<GLfloat>(box[2]) / static_cast<GLfloat>(box[3]), nearPlane, 100.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }

@@ -88,12 +88,23 @@ TEST_F(RenderTest, ResizeViewportSetsPerspectiveAndLeavesIdentityModelview) {
     glGetDoublev(GL_MODELVIEW_MATRIX, m);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(m[i], i % 5 == 0 ? 1.0 : 0.0) << "modelview element " << i;
 
-    // A minimised window reports height 0.
-    resizeViewport(640, 0);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 640);
-    EXPECT_EQ(viewport[3], 1);
-    EXPECT_NEAR(currentPerspective().aspect, 640.0, 1e-3);
+    // Any other client area keeps the picture 4:3 in its centre: a wide full screen, a tall window,
+    // a third of a pixel rounded, and a minimised window's height 0.
+    const struct {
+        int width, height, x, y, boxWidth, boxHeight;
+    } areas[] = {{3840, 2160, 480, 0, 2880, 2160},
+                 {800, 1000, 0, 200, 800, 600},
+                 {1000, 500, 166, 0, 667, 500},
+                 {640, 0, 319, 0, 1, 1}};
+    for (const auto& a : areas) {
+        resizeViewport(a.width, a.height);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_EQ(viewport[0], a.x) << a.width << "x" << a.height;
+        EXPECT_EQ(viewport[1], a.y) << a.width << "x" << a.height;
+        EXPECT_EQ(viewport[2], a.boxWidth) << a.width << "x" << a.height;
+        EXPECT_EQ(viewport[3], a.boxHeight) << a.width << "x" << a.height;
+        EXPECT_NEAR(currentPerspective().aspect, double(a.boxWidth) / a.boxHeight, 1e-6);
+    }
 }
 
 TEST_F(RenderTest, FailedTextureLoadSetsNoGlState) {
