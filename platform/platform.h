@@ -83,8 +83,8 @@ struct PlatformBackend {
     int (*unregisterClass)();
     void (*showWindow)();  // show, bring to the foreground, take the keyboard focus
     // Full screen at the desktop's own resolution, the display left as it is: 1 when a window covering
-    // the desktop can show the game's width x height picture scaled to fit. Used instead of
-    // changeDisplayMode unless the user asked for the mode change.
+    // the desktop can hold the game's width x height (the game draws at the desktop's pixels, 4:3
+    // kept). Used instead of changeDisplayMode unless the user asked for the mode change.
     int (*coverDesktop)(int width, int height, int bits);
 };
 

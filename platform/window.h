@@ -21,7 +21,7 @@ extern int32_t fullscreenMode;
 
 // How the game gets its screen, set from the command line before createGameWindow.
 enum DisplayChoice {
-    displayDesktop = 0,     // full screen at the desktop's own resolution, the picture scaled to fit
+    displayDesktop = 0,     // full screen at the desktop's own resolution, drawn at its pixels
     displayModeSwitch = 1,  // full screen by changing the display to the game's mode
     displayWindow = 2,      // a window at once, with no question
 };

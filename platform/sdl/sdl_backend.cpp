@@ -16,7 +16,6 @@
 
 #include "platform/held_keys.h"
 #include "platform/pacing.h"
-#include "platform/picture.h"
 #include "platform/sdl/sdl_internal.h"
 #include "platform/timer_list.h"
 
@@ -105,6 +104,20 @@ uintptr_t virtualKey(SDL_Keycode key, uint16_t mod, bool down) {
 
 void post(uint32_t message, uintptr_t wParam, intptr_t lParam) { queue.messages.push_back({message, wParam, lParam}); }
 
+// A size message for a window now width x height points. It carries the drawable's pixels, not the
+// points, so that a high-density display gets every pixel drawn.
+void postDrawableSize(int width, int height) {
+    if (SDL_Window* window = sdlGameWindow()) SDL_GL_GetDrawableSize(window, &width, &height);
+    post(msgSize, 0, (static_cast<intptr_t>(height & 0xFFFF) << 16) | (width & 0xFFFF));
+}
+
+// Creation sets the viewport for the size the game asked for; the window as shown may be another
+// (the desktop's full screen, a scaled window) and says so by no event of its own.
+void showWindow() {
+    sdlShowWindow();
+    if (sdlGameWindow()) postDrawableSize(0, 0);
+}
+
 void postActivation(bool active) {
     post(msgActivate, (queue.minimised ? uintptr_t{1} << 16 : 0) | (active ? 1 : 0), 0);
 }
@@ -173,16 +186,7 @@ void translate(const SDL_Event& e) {
             toggleReturnHeld[0] = toggleReturnHeld[1] = false;
             postActivation(false);
             return;
-        case SDL_WINDOWEVENT_SIZE_CHANGED: {
-            // Scaled to fit, the game's picture keeps its own size whatever the window's.
-            int w = e.window.data1, h = e.window.data2;
-            int drawableWidth = w, drawableHeight = h;
-            if (SDL_Window* window = sdlGameWindow()) SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
-            pictureSize(drawableWidth, drawableHeight, &w, &h);
-            intptr_t width = w & 0xFFFF, height = h & 0xFFFF;
-            post(msgSize, 0, (height << 16) | width);
-            return;
-        }
+        case SDL_WINDOWEVENT_SIZE_CHANGED: postDrawableSize(e.window.data1, e.window.data2); return;
         case SDL_WINDOWEVENT_CLOSE: post(msgClose, 0, 0); return;
         default: return;
         }
@@ -301,7 +305,7 @@ void sdlKillTimer(uintptr_t id) { timerListKill(&queue.timers, id); }
 
 void sdlPresent() {
     if (const uint64_t due = presentDue()) readInputUntil(due);
-    if (SDL_Window* window = sdlGameWindow()) sdlSwapWindow(window);
+    if (SDL_Window* window = sdlGameWindow()) SDL_GL_SwapWindow(window);
     presented();
     queue.idle = false;
 }
@@ -455,7 +459,7 @@ const PlatformBackend sdlBackend = {
     sdlReleaseDeviceContext,
     sdlDestroyWindow,
     sdlUnregisterClass,
-    sdlShowWindow,
+    showWindow,
     sdlCoverDesktop,
 };
 

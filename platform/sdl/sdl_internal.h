@@ -29,8 +29,8 @@ int sdlReleaseDeviceContext();
 int sdlDestroyWindow();
 int sdlUnregisterClass();
 void sdlShowWindow();
-// Full screen to window or back, the same window and context; the game keeps its size. Called for
-// Alt+Enter and F11.
+// Full screen to window or back, the same window and context; the size message that follows gives
+// the game the new drawable. Called for Alt+Enter and F11.
 void sdlToggleFullscreen();
 int sdlShowMessageBox(const char* text, const char* caption, unsigned style);
 
@@ -56,7 +56,3 @@ int sdlQuietConnection();
 // Forgets the connection looked up for the game window. Called as the window is destroyed, since a
 // later one may come at the same address on another connection.
 void sdlForgetConnection();
-
-// Presents: the offscreen picture (platform/picture.h) scaled to fit the drawable with black bars,
-// or the back buffer as it is (sdl_window.cpp).
-void sdlSwapWindow(SDL_Window* window);

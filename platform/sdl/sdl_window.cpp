@@ -5,22 +5,16 @@
 
 #include "platform/platform.h"
 #include "platform/pacing.h"
-#include "platform/picture.h"
 #include "platform/sdl/sdl_internal.h"
 
 namespace {
 
-void* glProc(const char* name) { return SDL_GL_GetProcAddress(name); }
-
 SDL_Window* gameWindow = nullptr;
 SDL_GLContext gameContext = nullptr;
 int videoStarted = 0;
-// The desktop full screen's check made the game's context already; the creation step takes it over.
-bool contextMade = false;
 
 // SDL picks the window's GL visual when the window is made, so the colour depth is requested then.
-// The game always asks for 16 bits; a full-screen mode change passes its own depth. Every window
-// has the depth buffer, since the game draws straight into it whenever its drawable is the game's size.
+// The game always asks for 16 bits; a full-screen mode change passes its own depth.
 int windowColorBits = 16;
 const int windowDepthBits = 16;
 
@@ -59,16 +53,9 @@ bool findDisplayMode(int width, int height, int bits, SDL_DisplayMode* found) {
 }
 
 void closeWindow() {
-    if (contextMade && gameContext) {
-        SDL_GL_MakeCurrent(gameWindow, nullptr);
-        SDL_GL_DeleteContext(gameContext);
-        gameContext = nullptr;
-    }
-    contextMade = false;
     sdlForgetConnection();
     if (gameWindow) SDL_DestroyWindow(gameWindow);
     gameWindow = nullptr;
-    pictureForget();
 }
 
 // The refresh rate of the window's display; 0 when SDL does not know it.
@@ -82,7 +69,7 @@ int refreshRate(SDL_Window* window) {
 // How many times the game's size a window is made on X11: the display's density in whole steps of
 // 96 dots per inch (SDL2 reports no scale factor there, only the density), as many as fit the
 // desktop's usable area. Other drivers (Wayland, macOS) give a high-density window more pixels than
-// points themselves, which the picture's scaling fills, so there the points are not multiplied.
+// points themselves, and the game draws every one of them, so there the points are not multiplied.
 int windowScale(int width, int height) {
     if (std::strcmp(SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "", "x11") != 0) return 1;
     float dpi = 0;
@@ -118,12 +105,10 @@ bool switchMode(SDL_Window* window) {
     return true;
 }
 
-// The desktop's own full screen: needs a desktop that holds the game's picture, and the picture's
-// scaling unless the desktop is exactly the game's size.
+// The desktop's own full screen: needs a desktop that holds the game's size.
 bool coverDesktop(SDL_Window* window) {
     SDL_DisplayMode desktop;
     if (SDL_GetDesktopDisplayMode(0, &desktop) != 0 || desktop.w < gameWidth || desktop.h < gameHeight) return false;
-    if ((desktop.w != gameWidth || desktop.h != gameHeight) && !pictureScalable()) return false;
     // A window manager sizes a full-screen window itself; without one (a bare X server) nobody
     // would, so the window first takes the display's place.
     SDL_Rect bounds;
@@ -171,9 +156,9 @@ int sdlChangeDisplayMode(int width, int height, int bits) {
     if (!videoStarted || gameWindow || !findDisplayMode(width, height, bits, &mode)) return 0;
     requestGlFormat(bits);
     gameWindow = SDL_CreateWindow("", 0, 0, width, height,
-                                  SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+                                  SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN | SDL_WINDOW_HIDDEN |
+                                      SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE);
     if (!gameWindow) return 0;
-    pictureChoose(width, height);
     if (SDL_SetWindowDisplayMode(gameWindow, &mode) != 0) {
         closeWindow();
         return 0;
@@ -189,10 +174,9 @@ int sdlChangeDisplayMode(int width, int height, int bits) {
     return 1;
 }
 
-// The window covers the display at the desktop's own resolution and the game's picture is scaled to
-// fit it, so nothing about the display changes. Unless the desktop is the game's size, that needs
-// framebuffer objects, which only a context can tell: the game's own is made here for the check and
-// kept for the creation steps.
+// The window covers the display at the desktop's own resolution and the game draws at that
+// resolution, so nothing about the display changes. A desktop smaller than the game's size counts
+// as refused.
 int sdlCoverDesktop(int width, int height, int bits) {
     gameWidth = width;
     gameHeight = height;
@@ -206,18 +190,7 @@ int sdlCoverDesktop(int width, int height, int bits) {
                                   desktop.w, desktop.h,
                                   SDL_WINDOW_OPENGL | SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_HIDDEN |
                                       SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_RESIZABLE);
-    if (!gameWindow) return 0;
-    pictureChoose(width, height);
-    int drawableWidth = 0, drawableHeight = 0;
-    SDL_GL_GetDrawableSize(gameWindow, &drawableWidth, &drawableHeight);
-    if (drawableWidth == width && drawableHeight == height) return 1;
-    gameContext = SDL_GL_CreateContext(gameWindow);
-    contextMade = gameContext != nullptr;
-    if (!contextMade || !pictureProbe(glProc, width, height, bits)) {
-        closeWindow();
-        return 0;
-    }
-    return 1;
+    return gameWindow ? 1 : 0;
 }
 
 void sdlRestoreDisplayMode() {
@@ -242,7 +215,6 @@ int sdlCreateWindow(const char* title, int width, int height, int fullscreen) {
     gameWindow = SDL_CreateWindow(title, 0, 0, width * scale, height * scale,
                                   SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN |
                                       SDL_WINDOW_ALLOW_HIGHDPI);
-    if (gameWindow) pictureChoose(width, height);
     return gameWindow ? 1 : 0;
 }
 
@@ -250,10 +222,9 @@ int sdlCreateWindow(const char* title, int width, int height, int fullscreen) {
 int sdlGetDeviceContext() { return gameWindow && (SDL_GetWindowFlags(gameWindow) & SDL_WINDOW_OPENGL) ? 1 : 0; }
 
 // The window's visual was chosen from the request when the window was made; only that format is on
-// offer. The offscreen picture takes the same request, with the nearest formats on offer.
+// offer.
 int sdlChoosePixelFormat(int bits, int depthBits) {
     if (!sdlGetDeviceContext()) return 0;
-    pictureFormat(bits, depthBits);
     const bool sameChannels = (bits > 16) == (windowColorBits > 16);
     return sameChannels && depthBits == windowDepthBits ? 1 : 0;
 }
@@ -261,26 +232,16 @@ int sdlChoosePixelFormat(int bits, int depthBits) {
 int sdlSetPixelFormat(int format) { return format == 1 && sdlGetDeviceContext() ? 1 : 0; }
 
 int sdlCreateContext() {
-    if (contextMade) {
-        contextMade = false;
-        return gameContext ? 1 : 0;
-    }
     if (!gameWindow || gameContext) return 0;
     gameContext = SDL_GL_CreateContext(gameWindow);
     return gameContext ? 1 : 0;
 }
 
 // Vertical sync paces presenting where the driver honours it; elsewhere the backend waits for the
-// refresh itself. From here on the game's drawing goes where the drawable's size says.
+// refresh itself.
 int sdlMakeCurrent(int current) {
-    if (!current) {
-        if (gameWindow && gameContext) pictureStop();
-        return SDL_GL_MakeCurrent(gameWindow, nullptr) == 0 ? 1 : 0;
-    }
+    if (!current) return SDL_GL_MakeCurrent(gameWindow, nullptr) == 0 ? 1 : 0;
     if (!gameWindow || !gameContext || SDL_GL_MakeCurrent(gameWindow, gameContext) != 0) return 0;
-    int drawableWidth = 0, drawableHeight = 0;
-    SDL_GL_GetDrawableSize(gameWindow, &drawableWidth, &drawableHeight);
-    pictureStart(glProc, drawableWidth, drawableHeight);
     const int syncAccepted = SDL_GL_SetSwapInterval(1) == 0;
     pacingStart(syncAccepted, refreshRate(gameWindow));
     return 1;
@@ -371,14 +332,4 @@ int sdlShowMessageBox(const char* text, const char* caption, unsigned style) {
         return declined;
     }
     return pressed;
-}
-
-void sdlSwapWindow(SDL_Window* window) {
-    // In pixels, not in the window's points, so that a high-density display gets every pixel.
-    int width = 0, height = 0;
-    SDL_GL_GetDrawableSize(window, &width, &height);
-    pictureToWindow(width, height);
-    SDL_GL_SwapWindow(window);
-    SDL_GL_GetDrawableSize(window, &width, &height);
-    pictureResume(width, height);
 }

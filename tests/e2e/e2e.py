@@ -100,6 +100,27 @@ def project(x, y, z, view=FULL):
     return (round(left + (ndc_x + 1) * w / 2), round(top + (1 - ndc_y) * h / 2))
 
 
+def picture_box(width, height):
+    """Where the game draws on a width x height screen: its largest centred 4:3 box (left, top, width, height)."""
+    w, h = width, height
+    if width * 3 > height * 4:
+        w = (height * 4 + 1) // 3
+    elif width * 3 < height * 4:
+        h = max((width * 3 + 2) // 4, 1)
+    return ((width - w) // 2, height - h - (height - h) // 2, w, h)
+
+
+def edge_blur(image, x, top, bottom):
+    """Columns of partial brightness across the vertical edge near x between something drawn on its left and
+    black on its right, each column averaged from top to bottom: 0 for an edge drawn at the screen's own
+    resolution, several for a smaller picture stretched."""
+    def level(column):
+        return sum(sum(image.pixel(column, y)) for y in range(top, bottom, 2)) / (3 * len(range(top, bottom, 2)))
+    inside = max(level(c) for c in range(x - 12, x - 5))
+    check(inside > 20, "nothing bright left of the edge at x %d (level %.1f)" % (x, inside))
+    return sum(1 for c in range(x - 5, x + 6) if 0.1 * inside < level(c) < 0.9 * inside)
+
+
 def cell(column, row, view):
     return project(2 * column - 19, 15 - 2 * row, -40, view)
 
@@ -132,6 +153,7 @@ class Session:
             number += chunk
         os.close(read_end)
         self.display = ":" + number.decode().strip()
+        self.screen_size = tuple(int(n) for n in screen.split("x")[:2])
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("WAYLAND_DISPLAY", None)
 
@@ -449,20 +471,30 @@ def case_fullscreen(s):
 
 
 def case_desktop(s):
-    """1920x1080x24: full screen at once, the 800x600 picture scaled into the centred 1440x1080, black bars beside."""
+    """1920x1080x24 and 3840x2160x24: full screen at once, drawn at the desktop's resolution into the centred
+    4:3 box with black bars beside; the well's edge is as sharp as a pixel."""
+    width, height = s.screen_size
     s.start()
     game = s.wait_window(TITLE)
-    check(game[1:] == (1920, 1080, 0, 0), "the window is %dx%d at %d,%d, not the whole desktop" % game[1:])
-    view = (240, 0, 1440, 1080)
+    check(game[1:] == (width, height, 0, 0), "the window is %dx%d at %d,%d, not the whole desktop" % game[1:])
+    view = picture_box(width, height)
     start_to_menu(s, view)
-    check(QUESTION_CAPTION not in s.windows(), "the full-screen question was asked on a 1920x1080 desktop")
+    check(QUESTION_CAPTION not in s.windows(), "the full-screen question was asked on a %dx%d desktop" % (width, height))
     play = start_play(s, view)
     # A picture stretched to the whole width would reach the bars with its score digits.
-    for x in (0, 120, 235, 1685, 1800, 1919):
-        for y in range(0, 1080, 90):
+    left, right = view[0], view[0] + view[2]
+    for x in (0, left // 2, left - 5, right + 5, (right + width) // 2, width - 1):
+        for y in range(0, height, height // 12):
             check(is_dark(play.mean(x, y, 2)), "the bar at %d,%d is not black" % (x, y))
+    # The well's right edge against the black beside it: a picture drawn smaller and stretched would
+    # blur it over several pixels.
+    edge = project(-4, 0, -40, view)[0]
+    _, well_top = project(0, 10, -40, view)
+    _, well_bottom = project(0, -10, -40, view)
+    blurred = edge_blur(play, edge, well_top, well_bottom)
+    check(blurred == 0, "the well's edge is blurred over %d pixels at x %d" % (blurred, edge))
     screen = s.shot("desktop")
-    check((screen.width, screen.height) == (1920, 1080), "the desktop's mode was changed")
+    check((screen.width, screen.height) == (width, height), "the desktop's mode was changed")
     quit_from_play(s, view)
 
 
@@ -520,7 +552,7 @@ def case_toggle(s):
 
 
 def case_resized(s):
-    """--window on 1024x768x24, resized to 1000x500: the picture scaled into the centred 667x500 with black
+    """--window on 1024x768x24, resized to 1000x500: the picture drawn into the centred 667x500 with black
     bars beside, in the menu and in play; back at 800x600 it fills the window again."""
     s.start(options=["--window"])
     game = s.wait_window(TITLE)
@@ -899,6 +931,7 @@ CASES = {
     "fullscreen": ("800x600x16", case_fullscreen),
     "quit-button": ("800x600x16", case_quit_button),
     "desktop": ("1920x1080x24", case_desktop),
+    "desktop-4k": ("3840x2160x24", case_desktop),
     "toggle": ("1920x1080x24", case_toggle),
     "resized": ("1024x768x24", case_resized),
     "window": ("1024x768x24", case_window),

@@ -154,7 +154,7 @@ TEST_F(GameWindowTest, DesktopFullScreenNeverChangesTheDisplayMode) {
     destroyGameWindow();
     EXPECT_EQ(calls, std::vector<std::string>(fullscreenTeardown.begin() + 1, fullscreenTeardown.end()));
 
-    // Without framebuffer objects or room on the desktop: the question, still without a mode change.
+    // Without room on the desktop: the question, still without a mode change.
     calls.clear();
     failStep = "coverDesktop 800x600x16";
     ASSERT_EQ(create(), 1);
