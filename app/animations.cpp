@@ -6,6 +6,8 @@
 #include <cstdio>
 
 #include "app/input.h"
+#include "app/loop.h"
+#include "app/sounds.h"
 #include "assets/textures.h"
 #include "game/rules.h"
 #include "platform/platform.h"
@@ -44,8 +46,8 @@ bool playMenuSlide() {
         } else {
             float newGameZ = 0.0f, quitZ = 0.0f;
             slideDepths(step, &newGameZ, &quitZ);
-            drawButton(0.0f, 1.5f, newGameZ, menuTextures[0]);
-            drawButton(0.0f, -1.5f, quitZ, menuTextures[1]);
+            drawButton(0.0f, newGameY, newGameZ, menuTextures[0]);
+            drawButton(0.0f, quitY, quitZ, menuTextures[1]);
             char note[64];
             std::snprintf(note, sizeof note, "slide new=%.1f quit=%.1f", newGameZ, quitZ);
             setSceneNote(note);
@@ -61,7 +63,7 @@ int playRemovalSpin() {
     int step = 1;
     // From a magic purge this replaces the running gravity interval.
     setTimer(fallTimer, animationTickMs, onFallTimer);
-    playSound("pic/spdup.wav", soundBackground);
+    playSound(startSound, soundBackground);
     // A quit taken here is held back and posted again once the spin is over, so that a close
     // during the spin still ends the program after the landing.
     bool quitTaken = false;
@@ -83,8 +85,7 @@ int playRemovalSpin() {
             for (int y = 0; y < boardRows; ++y) {
                 const Cell& cell = board[x][y];
                 if (!cell.marked || cell.color < 0 || cell.color > magicColor) continue;
-                drawGem(static_cast<float>(2 * x - 19), static_cast<float>(15 - 2 * y), -40.0f, angle,
-                        gemTextures[cell.color]);
+                drawGem(cellX(x), cellY(y), boardDepth, angle, gemTextures[cell.color]);
                 ++spinning;
             }
         }

@@ -3,6 +3,7 @@
 
 #include "render/renderer.h"
 
+int32_t keyDown[256];
 int32_t windowActive = 1;
 int32_t repeatTick = 1;
 uint8_t fallTick = 0;

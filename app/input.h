@@ -4,11 +4,11 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "render/view_state.h"  // keyDown
 
 constexpr uintptr_t repeatTimer = 1;  // key repeat and menu pacing
 constexpr uintptr_t fallTimer = 2;    // gravity and removal-spin pacing
 
+extern int32_t keyDown[256];   // 1 while the key with that virtual-key code is down
 extern int32_t windowActive;  // 0 while the window is minimised
 extern int32_t repeatTick;    // repeatTimer ticked since the last clear
 extern uint8_t fallTick;      // fallTimer ticked since the last clear

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/input.h"
+#include "app/sounds.h"
 #include "game/rules.h"
 #include "platform/platform.h"
 #include "platform/window.h"
@@ -15,6 +16,7 @@
 bool quitRequested = false;
 bool inMenu = true;
 bool paused = false;
+int32_t menuNewSelected = 1;
 int32_t rotateLatch = 0, rightLatch = 0, leftLatch = 0, downLatch = 0;
 
 namespace {
@@ -22,11 +24,6 @@ namespace {
 constexpr uint32_t menuRepeatMs = 250;
 constexpr uint32_t keyRepeatMs = 300;
 constexpr uint32_t gravityMs = 1000;
-
-const char* const moveSound = "pic/move.wav";
-const char* const startSound = "pic/spdup.wav";
-const char* const quitSound = "pic/graw.wav";
-const char* const levelSound = "pic/up.wav";
 
 void present(const char* scene) {
     setSceneNote(scene);
@@ -211,6 +208,7 @@ int runGame() {
     resetBoard();
     setRulesHooks(&presentation);
     setWindowClient({windowProc, resizeViewport, initRenderer});
+    setSceneState({keyDown, &menuNewSelected});
     // The user has been told why; a failed start is not a success.
     if (!createGameWindow("Brinvale by Tolmarck", 800, 600, 16, fullscreenMode)) return 1;
     setTimer(repeatTimer, menuRepeatMs, onRepeatTimer);

@@ -3,11 +3,11 @@
 
 #include <cstdint>
 
-#include "render/view_state.h"  // menuNewSelected
 
 extern bool quitRequested;
 extern bool inMenu;
 extern bool paused;
+extern int32_t menuNewSelected;  // 1 = new game selected, 0 = quit
 extern int32_t rotateLatch, rightLatch, leftLatch, downLatch;
 
 // Seeds, deals, opens the window and runs the loop until quit; returns the exit status.

@@ -8,7 +8,7 @@ const Cell emptyCell = {1, 0, 0};
 Board board;
 GemColumn currentColumn;
 GemColumn nextColumn;
-int32_t columnX = 3;
+int32_t columnX = startColumn;
 int32_t columnY = 0;
 int32_t score = 0;
 int32_t colorCount = 5;
@@ -90,7 +90,7 @@ void dealNextColumn() {
     resolveMatches();
     for (int k = 0; k < 3; ++k) currentColumn[k] = nextColumn[k];
     for (int k = 0; k < 3; ++k) nextColumn[k].color = drawColor();
-    columnX = 3;
+    columnX = startColumn;
     columnY = 0;
     placeColumn();
 }
@@ -102,6 +102,6 @@ void resetGame() {
     colorStep = 1;
     levelStep = 1;
     resetBoard();
-    columnX = 3;
+    columnX = startColumn;
     columnY = 0;
 }

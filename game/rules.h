@@ -13,6 +13,7 @@ struct Cell {
 constexpr int boardColumns = 8;
 constexpr int boardRows = 16;
 constexpr int16_t magicColor = 10;
+constexpr int32_t startColumn = 3;  // where every falling column enters, at row 0
 
 // Column-major so that the 16 cells of one column lie together: board[x][y].
 typedef Cell Board[boardColumns][boardRows];

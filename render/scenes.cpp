@@ -8,28 +8,26 @@
 #include "platform/platform.h"
 #include "render/primitives.h"
 #include "render/renderer.h"
-#include "render/view_state.h"
 
-int32_t menuNewSelected = 1;
-int32_t keyDown[256];
+float cellX(int column) { return 2.0f * static_cast<float>(column) - 19.0f; }
+float cellY(int row) { return 15.0f - 2.0f * static_cast<float>(row); }
 
 namespace {
-const float boardDepth = -40.0f;
+const int32_t noKeyHeld[256] = {};
+const int32_t newGameSelected = 1;
+SceneState shown = {noKeyHeld, &newGameSelected};
+
+bool newGameNearer() { return *shown.menuNewSelected == 1; }
+
 const float nearButtonDepth = -7.0f;  // the selected menu button
 const float farButtonDepth = -9.0f;
 const float heldKeyDepth = -20.0f;
 const float idleKeyDepth = -25.0f;
 const float scoreDepth = -20.0f;
 const float panelDepth = -10.0f;
-const float newGameY = 1.5f;  // the two menu buttons' centres
-const float quitY = -1.5f;
 
 // Five places show at most this; higher scores stay on it rather than need a digit above 9.
 const int32_t largestShownScore = 99999;
-
-// Board column and row to the centre of their cell.
-float cellX(int column) { return 2.0f * static_cast<float>(column) - 19.0f; }
-float cellY(int row) { return 15.0f - 2.0f * static_cast<float>(row); }
 
 struct KeyIndicator {
     int key;
@@ -48,16 +46,18 @@ const KeyIndicator keyIndicators[4] = {
 void clearFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 }  // namespace
 
+void setSceneState(const SceneState& state) { shown = state; }
+
 int drawMenu() {
     clearFrame();
-    drawButton(0.0f, newGameY, menuNewSelected == 1 ? nearButtonDepth : farButtonDepth, menuTextures[0]);
-    drawButton(0.0f, quitY, menuNewSelected == 1 ? farButtonDepth : nearButtonDepth, menuTextures[1]);
+    drawButton(0.0f, newGameY, newGameNearer() ? nearButtonDepth : farButtonDepth, menuTextures[0]);
+    drawButton(0.0f, quitY, newGameNearer() ? farButtonDepth : nearButtonDepth, menuTextures[1]);
     return 1;
 }
 
 int menuButtonAt(float x, float y, int width, int height) {
-    const float places[2][2] = {{newGameY, menuNewSelected == 1 ? nearButtonDepth : farButtonDepth},
-                                {quitY, menuNewSelected == 1 ? farButtonDepth : nearButtonDepth}};
+    const float places[2][2] = {{newGameY, newGameNearer() ? nearButtonDepth : farButtonDepth},
+                                {quitY, newGameNearer() ? farButtonDepth : nearButtonDepth}};
     for (int button = 0; button < 2; ++button) {
         float left, top, right, bottom;
         projectPoint(-buttonHalfWidth, places[button][0] + buttonHalfHeight, places[button][1], width, height,
@@ -92,7 +92,7 @@ int drawPlayScene() {
         drawGem(-2.0f, cellY(2 - element), boardDepth, 0.0f, gemTextures[nextColumn[element].color]);
     drawScore();
     for (const KeyIndicator& k : keyIndicators) {
-        const bool held = keyDown[k.key] != 0;
+        const bool held = shown.keyDown[k.key] != 0;
         drawTile(held ? k.heldX : k.idleX, 0.0f, held ? heldKeyDepth : idleKeyDepth, keyTextures[k.texture]);
     }
     return 1;

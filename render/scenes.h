@@ -1,6 +1,27 @@
 // The three scenes, drawn into the back buffer from the global state; each returns 1.
 #pragma once
 
+#include <cstdint>
+
+// Where the scenes place things, for the animations that draw them moving: the depth of the board,
+// the centres of the two menu buttons, and a board column and row's cell centre in world units.
+constexpr float boardDepth = -40.0f;
+constexpr float newGameY = 1.5f;
+constexpr float quitY = -1.5f;
+float cellX(int column);
+float cellY(int row);
+
+// The loop's state the scenes show: 256 held-key flags by virtual-key code (a held key's indicator
+// comes nearer) and the menu's selection (1: the new-game button is the nearer, 0: quit).
+struct SceneState {
+    const int32_t* keyDown;
+    const int32_t* menuNewSelected;
+};
+// Points the scenes at the state they show, read anew at every frame. Called by the loop before
+// its first frame, and by tools and tests with states of their own; until then no key is held and
+// new game is selected.
+void setSceneState(const SceneState& state);
+
 // Clears, then the two menu buttons, the selected one nearer.
 int drawMenu();
 // Clears, then the background, the unmarked board gems, the preview, the score, the key indicators.

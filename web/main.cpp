@@ -4,7 +4,6 @@
 #include "platform/web/web_touch.h"
 #include "platform/window.h"
 #include "render/scenes.h"
-#include "render/view_state.h"
 
 namespace {
 int menuSelected() { return menuNewSelected ? 0 : 1; }

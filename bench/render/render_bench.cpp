@@ -12,9 +12,11 @@
 #include "platform/platform.h"
 #include "render/renderer.h"
 #include "render/scenes.h"
-#include "render/view_state.h"
 
 namespace {
+int32_t keyDown[256];
+int32_t menuNewSelected = 1;
+
 // A patterned texture of the given power-of-two size, so sampling costs what a real picture costs.
 GLuint patternTexture(int width, int height, int seed, GLint filter) {
     std::vector<unsigned char> texels(static_cast<size_t>(width) * height * 3);
@@ -50,6 +52,7 @@ bool prepareFrame() {
     backgroundIndex = 3;
     keyDown[vkLeft] = 1;
     keyDown[vkControl] = 1;
+    setSceneState({keyDown, &menuNewSelected});
     return true;
 }
 

@@ -9,7 +9,11 @@
 #include "game/rules.h"
 #include "platform/offscreen.h"
 #include "render/renderer.h"
-#include "render/view_state.h"
+#include "render/scenes.h"
+
+
+int32_t keyDown[256];
+int32_t menuNewSelected = 1;
 
 namespace {
 bool contextOpen = false;
@@ -71,6 +75,7 @@ void RenderTest::SetUp() {
     backgroundIndex = 1;
     menuNewSelected = 1;
     for (int32_t& k : keyDown) k = 0;
+    setSceneState({keyDown, &menuNewSelected});
 }
 
 void RenderTest::project(double x, double y, double z, int* px, int* py) {

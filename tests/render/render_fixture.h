@@ -17,6 +17,10 @@ struct PixelRun {
     int length() const { return last - first + 1; }
 };
 
+// The state the scenes show in these tests, as the loop's keyDown and menuNewSelected.
+extern int32_t keyDown[256];
+extern int32_t menuNewSelected;
+
 // Texture group slots get the colours of this table, each distinct from the others and from black.
 Rgb slotColour(int slot);
 constexpr int backgroundSlot = 0, gemSlot = 5, digitSlot = 16, menuSlot = 26, keySlot = 28;

@@ -7,12 +7,11 @@
 #include "game/rules.h"
 #include "platform/platform.h"
 #include "render/scenes.h"
-#include "render/view_state.h"
 #include "render_fixture.h"
 
 namespace {
-double cellX(int column) { return 2.0 * column - 19.0; }
-double cellY(int row) { return 15.0 - 2.0 * row; }
+double worldX(int column) { return 2.0 * column - 19.0; }
+double worldY(int row) { return 15.0 - 2.0 * row; }
 Rgb gemColour(int colour) { return slotColour(gemSlot + colour); }
 }  // namespace
 
@@ -45,11 +44,11 @@ TEST_F(RenderTest, PlaySceneDrawsEveryUnmarkedGemOverTheBackgroundAndThePreview)
         for (int r = 0; r < boardRows; ++r) {
             const Cell& cell = board[c][r];
             const Rgb expected = cell.empty || cell.marked ? slotColour(backgroundSlot) : gemColour(cell.color);
-            EXPECT_COLOUR(pixelAt(cellX(c), cellY(r), -40.0), expected) << "cell (" << c << ", " << r << ")";
+            EXPECT_COLOUR(pixelAt(worldX(c), worldY(r), -40.0), expected) << "cell (" << c << ", " << r << ")";
         }
     }
     // The background shows between the diamonds' corners, and nothing outside the well.
-    EXPECT_COLOUR(pixelAt(cellX(1) + 0.8, cellY(1) + 0.8, -40.0), slotColour(backgroundSlot));
+    EXPECT_COLOUR(pixelAt(worldX(1) + 0.8, worldY(1) + 0.8, -40.0), slotColour(backgroundSlot));
     EXPECT_COLOUR(pixelAt(-20.5, 0.0, -40.0), black);
     // The preview, top gem first, one cell right of the well.
     EXPECT_COLOUR(pixelAt(-2.0, 15.0, -40.0), gemColour(6));
@@ -116,8 +115,8 @@ TEST_F(RenderTest, GameOverPutsTheQuitPictureInFrontOfThePlayScene) {
     readFrame();
     // The panel hides the held Ctrl tile behind it.
     expectRectangle(0.0, 0.0, -10.0, 2.0, 1.0, slotColour(menuSlot + 1), "end-of-play panel");
-    EXPECT_COLOUR(pixelAt(cellX(0), cellY(0), -40.0), gemColour(1));
-    EXPECT_COLOUR(pixelAt(cellX(7), cellY(15), -40.0), gemColour(2));
+    EXPECT_COLOUR(pixelAt(worldX(0), worldY(0), -40.0), gemColour(1));
+    EXPECT_COLOUR(pixelAt(worldX(7), worldY(15), -40.0), gemColour(2));
     EXPECT_COLOUR(pixelAt(9.0, -6.0, -20.0), slotColour(digitSlot + 7));
 }
 

@@ -14,9 +14,12 @@
 #include "platform/platform.h"
 #include "render/renderer.h"
 #include "render/scenes.h"
-#include "render/view_state.h"
 
 namespace {
+// The loop's state as the scenes show it.
+int32_t keyDown[256];
+int32_t menuNewSelected = 1;
+
 const int frameWidth = 800, frameHeight = 600;
 
 // Reads the back buffer and writes it top row first as PNG; false when the file could not be written.
@@ -86,6 +89,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brinvale-scenes: the pictures in ./pic could not all be loaded\n");
         return 1;
     }
+    setSceneState({keyDown, &menuNewSelected});
     bool ok = true;
     menuNewSelected = 1;
     drawMenu();
