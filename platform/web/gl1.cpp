@@ -384,8 +384,6 @@ int buildProgramAndBuffer() {
     emscripten_glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride,
                                      reinterpret_cast<const void*>(offsetof(Vertex, texCoord)));
     for (GLuint attribute = 0; attribute < 3; ++attribute) emscripten_glEnableVertexAttribArray(attribute);
-    // The decoder's rows are tightly packed whatever the width.
-    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     return 1;
 }
 
@@ -596,7 +594,12 @@ void glBindTexture(GLenum target, GLuint texture) { emscripten_glBindTexture(tar
 
 void glTexParameteri(GLenum target, GLenum pname, GLint param) {
     const bool filter = pname == GL_TEXTURE_MAG_FILTER || pname == GL_TEXTURE_MIN_FILTER;
-    if (!filter || (param != GL_NEAREST && param != GL_LINEAR)) {
+    const bool plain = param == GL_NEAREST || param == GL_LINEAR;
+    // Only minification goes through the mipmap levels.
+    const bool mipmapped = pname == GL_TEXTURE_MIN_FILTER &&
+                           (param == GL_NEAREST_MIPMAP_NEAREST || param == GL_LINEAR_MIPMAP_NEAREST ||
+                            param == GL_NEAREST_MIPMAP_LINEAR || param == GL_LINEAR_MIPMAP_LINEAR);
+    if (!filter || (!plain && !mipmapped)) {
         unsupported("glTexParameteri", filter ? static_cast<unsigned>(param) : pname);
         return;
     }
@@ -605,6 +608,7 @@ void glTexParameteri(GLenum target, GLenum pname, GLint param) {
 
 void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width, GLsizei height, GLint border,
                   GLenum format, GLenum type, const GLvoid* pixels) {
+    // Rows come 4-byte aligned, as GL 1.x and WebGL both unpack them by default, whatever the level.
     // GL 1.x's component count 3 is WebGL's GL_RGB, and WebGL wants the two formats equal.
     if (internalformat != 3 && internalformat != GL_RGB) {
         unsupported("glTexImage2D", static_cast<unsigned>(internalformat));

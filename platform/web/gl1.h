@@ -58,6 +58,10 @@ typedef void GLvoid;
 #define GL_RGB                            0x1907
 #define GL_NEAREST                        0x2600
 #define GL_LINEAR                         0x2601
+#define GL_NEAREST_MIPMAP_NEAREST         0x2700
+#define GL_LINEAR_MIPMAP_NEAREST          0x2701
+#define GL_NEAREST_MIPMAP_LINEAR          0x2702
+#define GL_LINEAR_MIPMAP_LINEAR           0x2703
 #define GL_TEXTURE_MAG_FILTER             0x2800
 #define GL_TEXTURE_MIN_FILTER             0x2801
 
@@ -97,7 +101,9 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z);
 void glNormal3f(GLfloat nx, GLfloat ny, GLfloat nz);
 void glTexCoord2f(GLfloat s, GLfloat t);
 
-// Texture objects: names, the two filters, and level 0 from tightly packed rows.
+// Texture objects: names, the two filters (the four mipmapped ones for minification too), and any
+// level from rows padded to 4 bytes, GL 1.x's default unpacking. WebGL 1 keeps mipmaps to
+// power-of-two pictures: another size with a mipmapped filter draws black.
 void glGenTextures(GLsizei n, GLuint* textures);
 void glBindTexture(GLenum target, GLuint texture);
 void glTexParameteri(GLenum target, GLenum pname, GLint param);
