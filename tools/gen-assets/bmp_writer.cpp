@@ -237,12 +237,12 @@ Bytes pixelData(const Picture& p, const Indexed& ix, BmpEncoding e) {
 
 }  // namespace
 
-bool writeBmp(const std::string& path, const Picture& picture, BmpEncoding e) {
+bool writeBmp(const std::string& path, const Picture& picture, BmpEncoding e, size_t colours) {
     const bool core = e == BmpEncoding::rgb24Core || e == BmpEncoding::indexed8Core;
     const bool four = e == BmpEncoding::indexed4 || e == BmpEncoding::rle4;
     const bool eight = e == BmpEncoding::indexed8 || e == BmpEncoding::indexed8Core || e == BmpEncoding::rle8;
     Indexed ix;
-    if (four || eight) ix = reduceColours(picture, four ? 16 : 256);
+    if (four || eight) ix = reduceColours(picture, std::min(colours, size_t(four ? 16 : 256)));
     int bits = 24;
     uint32_t compression = 0;
     switch (e) {

@@ -19,5 +19,6 @@ enum class BmpEncoding {
 };
 
 // Writes picture to path in the given encoding; palettised encodings reduce the picture to
-// their number of colours first. False (with the reason on standard error) when it fails.
-bool writeBmp(const std::string& path, const Picture& picture, BmpEncoding encoding);
+// their number of colours first, or to `colours` when that is fewer (fewer compress better).
+// False (with the reason on standard error) when it fails.
+bool writeBmp(const std::string& path, const Picture& picture, BmpEncoding encoding, size_t colours = 256);

@@ -17,6 +17,22 @@ float fract(float v) { return v - std::floor(v); }
 // Coverage of a shape from its signed distance in pixels (negative inside), one pixel of edge.
 float cover(float distance) { return clamp01(0.5f - distance); }
 
+// Every picture was laid out in the pixels of the size an 800 x 600 screen shows it at ("design
+// pixels") and is drawn at `scale` pixels to each, so that a screen of 2160 lines magnifies none by
+// more than about 1.25. Shapes and soft features scale; antialiased edges stay one drawn pixel wide.
+
+// The design position drawn pixel `pixel` samples: the pixel itself at scale 1.
+float designAt(int pixel, int scale) { return (float(pixel) + 0.5f) / float(scale) - 0.5f; }
+
+// Calls blendAt(x, y, u, v) for each drawn pixel (x, y) of the design pixels first..last (inclusive)
+// in both directions, with u, v the design position of the pixel's centre.
+void forEachPixelOver(int scale, int firstX, int lastX, int firstY, int lastY,
+                      const std::function<void(int, int, float, float)>& blendAt) {
+    for (int y = firstY * scale; y < (lastY + 1) * scale; ++y)
+        for (int x = firstX * scale; x < (lastX + 1) * scale; ++x)
+            blendAt(x, y, (float(x) + 0.5f) / float(scale), (float(y) + 0.5f) / float(scale));
+}
+
 // A square wave of `duty` (0..1) along v, one period per unit, softened by `soft` units.
 float bands(float v, float duty, float soft) {
     const float d = std::fabs(fract(v) - 0.5f);
@@ -43,7 +59,9 @@ Rgb hsv(float h, float s, float v) {
 // diamond point X = s - t, Y = 1 - s - t (top corner at (0, 1), right corner at (1, 0)). Patterns
 // are designed in diamond coordinates so that they read upright on screen.
 
-constexpr int gemSize = 64;
+// The diamond spans a cell, about 130 pixels wide at 2160 lines, along the picture's diagonal: at
+// 128 texels a side one texel is 0.72 pixels there.
+constexpr int gemSize = 128;
 
 enum class Mark { none, rings, disc, rows, checks, dots, quarters, star, diagonals, triangle };
 
@@ -146,91 +164,103 @@ Canvas magicGem() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Backgrounds: 256 x 512 behind the 8 x 16 well, so one cell is 32 x 32 pixels. Kept dark so the
-// gems stand out, with a faint grid of the well's cells.
+// Backgrounds: 256 x 512 design pixels behind the 8 x 16 well, so one cell is 32 x 32 of them. Kept
+// dark so the gems stand out, with a faint grid of the well's cells. At 2160 lines the well is
+// about 1043 x 2086 pixels: drawn at 1024 x 2048.
 
-constexpr int bgWidth = 256;
+constexpr int bgScale = 4;
+constexpr int bgWidth = 256;  // design pixels
 constexpr int bgHeight = 512;
 
 void addCellGrid(Canvas& c) {
     for (int y = 0; y < c.height; ++y)
         for (int x = 0; x < c.width; ++x) {
-            const int gx = x % 32, gy = y % 32;
+            const int gx = x / bgScale % 32, gy = y / bgScale % 32;
             if (gx == 0 || gx == 31 || gy == 0 || gy == 31) c.at(x, y) = c.at(x, y) * 1.3f + Rgb{0.02f, 0.02f, 0.025f};
         }
 }
 
+Canvas backgroundCanvas() { return Canvas(bgWidth * bgScale, bgHeight * bgScale); }
+
+// Sets every pixel of a background to colour(x, y) at its design position.
+void paintDesign(Canvas& c, const std::function<Rgb(float x, float y)>& colour) {
+    paint(c, [&](int x, int y) { return colour(designAt(x, bgScale), designAt(y, bgScale)); });
+}
+
 Canvas nightSky() {
-    Canvas c(bgWidth, bgHeight);
-    paint(c, [&](int x, int y) {
-        const float fy = float(y) / bgHeight;
+    Canvas c = backgroundCanvas();
+    paintDesign(c, [&](float x, float y) {
+        const float fy = y / bgHeight;
         Rgb p = mix(rgb8(5, 7, 22), rgb8(20, 24, 62), fy);
         // An aurora curtain across the upper half.
         const float centre = 380 + 40 * std::sin(x * 0.025f) + 22 * std::sin(x * 0.061f + 1);
         const float curtain = std::exp(-std::pow((y - centre) / 34, 2.0f)) *
                               (0.35f + 0.65f * fractalNoise(x / 9.0f, y / 70.0f, 11, 3));
         p = p + rgb8(40, 190, 140) * (0.32f * curtain);
-        const float star = hash2(x, y, 7);
-        if (star > 0.9965f) p = mix(p, rgb8(200, 210, 255), 0.25f + 0.5f * hash2(x, y, 8));
+        // Faint stars, one in a few hundred design pixels, each a dot of that pixel's size.
+        const int sx = int(std::floor(x + 0.5f)), sy = int(std::floor(y + 0.5f));
+        if (hash2(sx, sy, 7) > 0.9965f)
+            p = mix(p, rgb8(200, 210, 255),
+                    (0.25f + 0.5f * hash2(sx, sy, 8)) * cover((std::hypot(x - float(sx), y - float(sy)) - 0.5f) * bgScale));
         // Hills at the foot of the well.
         const float hill = 34 + 22 * fractalNoise(x / 50.0f, 0, 5, 3);
-        p = mix(p, rgb8(4, 5, 12), cover(float(y) - hill));
+        p = mix(p, rgb8(4, 5, 12), cover((y - hill) * bgScale));
         return p;
     });
     // A few bright stars with a soft cross of light.
     for (int i = 0; i < 14; ++i) {
         const float sx = 8 + hash2(i, 1, 21) * 240, sy = 110 + hash2(i, 2, 21) * 390;
-        for (int y = int(sy) - 6; y <= int(sy) + 6; ++y)
-            for (int x = int(sx) - 6; x <= int(sx) + 6; ++x) {
-                const float dx = std::fabs(x + 0.5f - sx), dy = std::fabs(y + 0.5f - sy);
-                const float glow = std::exp(-(dx * dx + dy * dy) / 2.5f) + 0.4f * std::exp(-dx * 1.5f - dy * 0.35f) +
-                                   0.4f * std::exp(-dy * 1.5f - dx * 0.35f);
-                c.blend(x, y, rgb8(220, 228, 255), 0.7f * glow);
-            }
+        forEachPixelOver(bgScale, int(sx) - 6, int(sx) + 6, int(sy) - 6, int(sy) + 6, [&](int x, int y, float u, float v) {
+            const float dx = std::fabs(u - sx), dy = std::fabs(v - sy);
+            const float glow = std::exp(-(dx * dx + dy * dy) / 2.5f) + 0.4f * std::exp(-dx * 1.5f - dy * 0.35f) +
+                               0.4f * std::exp(-dy * 1.5f - dx * 0.35f);
+            c.blend(x, y, rgb8(220, 228, 255), 0.7f * glow);
+        });
     }
     addCellGrid(c);
     return c;
 }
 
 Canvas deepSea() {
-    Canvas c(bgWidth, bgHeight);
-    paint(c, [&](int x, int y) {
-        const float fy = float(y) / bgHeight;
+    Canvas c = backgroundCanvas();
+    paintDesign(c, [&](float x, float y) {
+        const float fy = y / bgHeight;
         Rgb p = mix(rgb8(2, 16, 28), rgb8(8, 58, 80), fy);
         // Slanted shafts of light from the surface, fading with depth.
         const float phase = (x + 0.38f * (bgHeight - y)) * 0.045f + 2.5f * fractalNoise(x / 60.0f, y / 200.0f, 3, 2);
-        const float shaft = std::pow(0.5f + 0.5f * std::sin(phase), 8.0f) * std::pow(fy, 1.6f);
+        const float shaft = std::pow(0.5f + 0.5f * std::sin(phase), 8.0f) * std::pow(clamp01(fy), 1.6f);
         p = p + rgb8(110, 215, 225) * (0.16f * shaft);
         // Rippled sand on the floor.
         const float floor = 30 + 10 * fractalNoise(x / 40.0f, 0, 9, 3);
         const Rgb sand = mix(rgb8(26, 36, 34), rgb8(44, 52, 44), fractalNoise(x / 6.0f, y / 3.0f, 13, 2));
-        p = mix(p, sand, cover(float(y) - floor));
+        p = mix(p, sand, cover((y - floor) * bgScale));
         return p;
     });
     // Rising bubbles: thin rings with a highlight.
     for (int i = 0; i < 26; ++i) {
         const float bx = 10 + hash2(i, 3, 31) * 236, by = 60 + hash2(i, 4, 31) * 440;
         const float radius = 2 + hash2(i, 5, 31) * 5;
-        for (int y = int(by - radius) - 2; y <= int(by + radius) + 2; ++y)
-            for (int x = int(bx - radius) - 2; x <= int(bx + radius) + 2; ++x) {
-                const float d = std::hypot(x + 0.5f - bx, y + 0.5f - by);
-                c.blend(x, y, rgb8(150, 220, 235), 0.45f * cover(std::fabs(d - radius) - 0.6f));
-                c.blend(x, y, rgb8(230, 250, 255),
-                        0.6f * cover(std::hypot(x + 0.5f - bx + radius * 0.4f, y + 0.5f - by - radius * 0.4f) - radius * 0.25f));
-            }
+        forEachPixelOver(bgScale, int(bx - radius) - 2, int(bx + radius) + 2, int(by - radius) - 2, int(by + radius) + 2,
+                         [&](int x, int y, float u, float v) {
+                             const float d = std::hypot(u - bx, v - by);
+                             c.blend(x, y, rgb8(150, 220, 235), 0.45f * cover((std::fabs(d - radius) - 0.6f) * bgScale));
+                             const float gleam = std::hypot(u - bx + radius * 0.4f, v - by - radius * 0.4f);
+                             c.blend(x, y, rgb8(230, 250, 255), 0.6f * cover((gleam - radius * 0.25f) * bgScale));
+                         });
     }
     addCellGrid(c);
     return c;
 }
 
 Canvas stoneWall() {
-    Canvas c(bgWidth, bgHeight);
+    Canvas c = backgroundCanvas();
     const int brickW = 64, brickH = 32;
-    paint(c, [&](int x, int y) {
-        const int row = y / brickH;
-        const int shifted = x + (row % 2) * (brickW / 2);
-        const int column = shifted / brickW;
-        const float bx = float(shifted % brickW), by = float(y % brickH);
+    paintDesign(c, [&](float x, float y) {
+        // Stones are counted by the design pixel the position falls in.
+        const int row = int(std::floor((y + 0.5f) / brickH));
+        const float shifted = x + float((row & 1) * (brickW / 2));
+        const int column = int(std::floor((shifted + 0.5f) / brickW));
+        const float bx = shifted - float(column * brickW), by = y - float(row * brickH);
         const float tone = 0.8f + 0.4f * hash2(column, row, 41);
         const float grain = fractalNoise(x / 5.0f, y / 5.0f, 43, 3);
         Rgb p = mix(rgb8(46, 36, 30), rgb8(74, 60, 50), grain) * tone;
@@ -248,13 +278,13 @@ Canvas stoneWall() {
 }
 
 Canvas crystalCave() {
-    Canvas c(bgWidth, bgHeight);
+    Canvas c = backgroundCanvas();
     const int cell = 48;
-    paint(c, [&](int x, int y) {
+    paintDesign(c, [&](float x, float y) {
         // Voronoi facets: nearest and second-nearest jittered point.
         float best = 1e9f, second = 1e9f;
         int bestX = 0, bestY = 0;
-        const int cx = x / cell, cy = y / cell;
+        const int cx = int(std::floor((x + 0.5f) / cell)), cy = int(std::floor((y + 0.5f) / cell));
         for (int j = cy - 1; j <= cy + 1; ++j)
             for (int i = cx - 1; i <= cx + 1; ++i) {
                 const float px = (i + 0.15f + 0.7f * hash2(i, j, 51)) * cell;
@@ -273,7 +303,7 @@ Canvas crystalCave() {
         const float slope = ((x - bestX * cell) * std::cos(angle) + (y - bestY * cell) * std::sin(angle)) / cell;
         Rgb p = mix(rgb8(24, 12, 42), rgb8(72, 36, 104), clamp01(0.35f + 0.5f * hash2(bestX, bestY, 54) + 0.25f * slope));
         p = mix(p, rgb8(150, 104, 210), 0.55f * smoothstep(2.2f, 0.4f, second - best));
-        const float fy = float(y) / bgHeight;
+        const float fy = y / bgHeight;
         return p * (0.6f + 0.4f * fy);
     });
     addCellGrid(c);
@@ -281,33 +311,32 @@ Canvas crystalCave() {
 }
 
 Canvas volcanicDusk() {
-    Canvas c(bgWidth, bgHeight);
-    paint(c, [&](int x, int y) {
-        const float fy = float(y) / bgHeight;
+    Canvas c = backgroundCanvas();
+    paintDesign(c, [&](float x, float y) {
+        const float fy = y / bgHeight;
         Rgb p = mix(rgb8(110, 34, 14), rgb8(12, 4, 22), std::pow(clamp01((fy - 0.28f) / 0.72f), 0.6f));
         // A dim red sun low behind the mountains.
         const float sun = std::hypot(x - 168.0f, y - 190.0f);
-        p = mix(p, rgb8(170, 58, 22), cover(sun - 34) * 0.8f);
+        p = mix(p, rgb8(170, 58, 22), cover((sun - 34) * bgScale) * 0.8f);
         p = p + rgb8(90, 24, 8) * (0.35f * std::exp(-sun / 60));
         const float far = 150 + 70 * fractalNoise(x / 70.0f, 0, 61, 4);
-        p = mix(p, rgb8(36, 12, 16), cover(float(y) - far));
+        p = mix(p, rgb8(36, 12, 16), cover((y - far) * bgScale));
         const float near = 90 + 45 * fractalNoise(x / 40.0f, 0, 62, 4);
-        if (float(y) < near + 1) {
+        if (y < near + 1) {
             // Lava seams glowing in the near slopes.
             const float seam = std::fabs(fractalNoise(x / 30.0f, y / 30.0f, 63, 3) - 0.5f);
-            Rgb rock = mix(rgb8(12, 5, 7), rgb8(200, 70, 14), 0.7f * smoothstep(0.03f, 0.0f, seam) * (1 - y / near));
-            p = mix(p, rock, cover(float(y) - near));
+            Rgb rock = mix(rgb8(12, 5, 7), rgb8(200, 70, 14), 0.7f * smoothstep(0.03f, 0.0f, seam) * clamp01(1 - y / near));
+            p = mix(p, rock, cover((y - near) * bgScale));
         }
         return p;
     });
     // Embers drifting up.
     for (int i = 0; i < 40; ++i) {
         const float ex = hash2(i, 6, 71) * 256, ey = 80 + hash2(i, 7, 71) * 420;
-        for (int y = int(ey) - 3; y <= int(ey) + 3; ++y)
-            for (int x = int(ex) - 3; x <= int(ex) + 3; ++x) {
-                const float d = std::hypot(x + 0.5f - ex, y + 0.5f - ey);
-                c.blend(x, y, rgb8(255, 150, 50), 0.8f * std::exp(-d * d / 1.2f) * (1.2f - ey / 512));
-            }
+        forEachPixelOver(bgScale, int(ex) - 3, int(ex) + 3, int(ey) - 3, int(ey) + 3, [&](int x, int y, float u, float v) {
+            const float d = std::hypot(u - ex, v - ey);
+            c.blend(x, y, rgb8(255, 150, 50), 0.8f * std::exp(-d * d / 1.2f) * (1.2f - ey / 512));
+        });
     }
     addCellGrid(c);
     return c;
@@ -340,50 +369,67 @@ void drawLabel(Canvas& c, const Strokes& strokes, float bottomY, float topY, con
         }
 }
 
+// Digits and key indicators: 64 x 64 design pixels, 2 x 2 world units at depth 20 to 25, up to
+// about 261 pixels at 2160 lines: drawn at 256.
+constexpr int tileScale = 4;
+constexpr int tileSize = 64 * tileScale;
+// Menu buttons: 512 x 256 design pixels, 4 x 2 world units; the selected one at depth 7 is about
+// 1490 x 745 pixels at 2160 lines: drawn at 2048 x 1024.
+constexpr int buttonScale = 4;
+
 Canvas digitTile(int digit) {
-    Canvas c(64, 64);
+    const float k = tileScale;
+    Canvas c(tileSize, tileSize);
     paint(c, [&](int x, int y) {
-        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 32, 32, 30, 30, 9);
-        Rgb p = y > 50 ? rgb8(48, 58, 118) : rgb8(34, 42, 90);  // flat, with a lighter strip along the top
-        p = mix(p, rgb8(150, 170, 240), cover(std::fabs(d + 1.5f) - 1.2f));
+        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 32 * k, 32 * k, 30 * k, 30 * k, 9 * k);
+        // Flat, with a lighter strip along the top.
+        Rgb p = y / tileScale > 50 ? rgb8(48, 58, 118) : rgb8(34, 42, 90);
+        p = mix(p, rgb8(150, 170, 240), cover(std::fabs(d + 1.5f * k) - 1.2f * k));
         return mix(Rgb{0, 0, 0}, p, cover(d));
     });
-    const float cap = 40;
-    drawLabel(c, textStrokes(std::string(1, char('0' + digit)), cap, 32, 32), 12, 52,
-              {7, 11, 2, rgb8(255, 250, 200), rgb8(255, 196, 64), rgb8(28, 16, 6)});
+    drawLabel(c, textStrokes(std::string(1, char('0' + digit)), 40 * k, 32 * k, 32 * k), 12 * k, 52 * k,
+              {7 * k, 11 * k, 2 * k, rgb8(255, 250, 200), rgb8(255, 196, 64), rgb8(28, 16, 6)});
     return c;
 }
 
 Canvas menuButton(const char* text, Rgb top, Rgb bottom) {
-    const int w = 512, h = 256;
+    const float k = buttonScale;
+    const int w = 512 * buttonScale, h = 256 * buttonScale;
     Canvas c(w, h);
     paint(c, [&](int x, int y) {
-        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 256, 128, 250, 122, 52);
+        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 256 * k, 128 * k, 250 * k, 122 * k, 52 * k);
         Rgb p = mix(bottom, top, y / float(h - 1));
         // Gloss on the upper half, a gold frame with a dark inner line.
-        p = mix(p, Rgb{1, 1, 1}, 0.16f * smoothstep(118, 140, float(y)) * smoothstep(-4, -30, d));
-        p = mix(p, rgb8(24, 18, 10), cover(std::fabs(d + 13) - 2));
-        p = mix(p, mix(rgb8(170, 120, 40), rgb8(250, 214, 120), y / float(h - 1)), cover(std::fabs(d + 5.5f) - 5));
+        p = mix(p, Rgb{1, 1, 1}, 0.16f * smoothstep(118 * k, 140 * k, float(y)) * smoothstep(-4 * k, -30 * k, d));
+        p = mix(p, rgb8(24, 18, 10), cover(std::fabs(d + 13 * k) - 2 * k));
+        p = mix(p, mix(rgb8(170, 120, 40), rgb8(250, 214, 120), y / float(h - 1)), cover(std::fabs(d + 5.5f * k) - 5 * k));
         return mix(Rgb{0, 0, 0}, p, cover(d));
     });
-    drawLabel(c, textStrokes(text, 60, 256, 128), 98, 158,
-              {12, 21, 5, rgb8(255, 255, 250), rgb8(238, 234, 222), rgb8(14, 12, 10)});
+    drawLabel(c, textStrokes(text, 60 * k, 256 * k, 128 * k), 98 * k, 158 * k,
+              {12 * k, 21 * k, 5 * k, rgb8(255, 255, 250), rgb8(238, 234, 222), rgb8(14, 12, 10)});
     return c;
 }
 
-// Key indicators: a light key cap seen from above with a dark symbol.
+// Key indicators: a light key cap seen from above with a dark symbol; symbol and strokeWidth in
+// design pixels.
 Canvas keyCap(const Strokes& symbol, float strokeWidth) {
-    Canvas c(64, 64);
+    const float k = tileScale;
+    Canvas c(tileSize, tileSize);
     paint(c, [&](int x, int y) {
-        const float outer = roundedBoxDistance(x + 0.5f, y + 0.5f, 32, 32, 30, 30, 9);
-        const float face = roundedBoxDistance(x + 0.5f, y + 0.5f, 32, 34.5f, 24, 23, 7);
-        Rgb p = mix(rgb8(62, 68, 84), rgb8(104, 110, 126), y / 63.0f);
-        p = mix(p, mix(rgb8(176, 182, 196), rgb8(232, 235, 242), y / 63.0f), cover(face));
+        const float outer = roundedBoxDistance(x + 0.5f, y + 0.5f, 32 * k, 32 * k, 30 * k, 30 * k, 9 * k);
+        const float face = roundedBoxDistance(x + 0.5f, y + 0.5f, 32 * k, 34.5f * k, 24 * k, 23 * k, 7 * k);
+        const float fy = designAt(y, tileScale) / 63.0f;
+        Rgb p = mix(rgb8(62, 68, 84), rgb8(104, 110, 126), fy);
+        p = mix(p, mix(rgb8(176, 182, 196), rgb8(232, 235, 242), fy), cover(face));
         return mix(Rgb{0, 0, 0}, p, cover(outer));
     });
-    const std::vector<float> field = distanceField(symbol, 64, 64);
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) c.blend(x, y, rgb8(30, 40, 70), cover(field[size_t(y) * 64 + size_t(x)] - strokeWidth / 2));
+    Strokes scaled = symbol;
+    for (std::vector<float>& line : scaled.lines)
+        for (float& v : line) v *= k;
+    const std::vector<float> field = distanceField(scaled, tileSize, tileSize);
+    for (int y = 0; y < tileSize; ++y)
+        for (int x = 0; x < tileSize; ++x)
+            c.blend(x, y, rgb8(30, 40, 70), cover(field[size_t(y) * tileSize + size_t(x)] - strokeWidth * k / 2));
     return c;
 }
 
@@ -402,6 +448,7 @@ struct PictureFile {
     std::string name;
     std::function<Canvas()> draw;
     BmpEncoding encoding;
+    size_t colours = 256;  // the palette's size in palettised encodings
 };
 
 }  // namespace
@@ -409,12 +456,15 @@ struct PictureFile {
 bool writePictures(const std::string& dir) {
     const Rgb newTop = rgb8(36, 150, 108), newBottom = rgb8(8, 56, 44);
     const Rgb quitTop = rgb8(176, 40, 50), quitBottom = rgb8(66, 10, 20);
-    // Gem colours 5..9 live in files 7..11; file 6 is the magic gem.
+    // Gem colours 5..9 live in files 7..11; file 6 is the magic gem. The large backgrounds take the
+    // compact encodings, which the browser's first visit pays for; the small pictures the 24- and
+    // 32-bit ones. The stone wall's fine grain would cost most in a full palette; 32 colours along
+    // its browns look the same.
     std::vector<PictureFile> files = {
-        {"bbgr.bmp", nightSky, BmpEncoding::rgb24},
-        {"bbgr1.bmp", deepSea, BmpEncoding::rgb32},
-        {"bbgr2.bmp", stoneWall, BmpEncoding::rgb24TopDown},
-        {"bbgr3.bmp", crystalCave, BmpEncoding::rgb24Core},
+        {"bbgr.bmp", nightSky, BmpEncoding::rle8},
+        {"bbgr1.bmp", deepSea, BmpEncoding::indexed8},
+        {"bbgr2.bmp", stoneWall, BmpEncoding::indexed8, 32},
+        {"bbgr3.bmp", crystalCave, BmpEncoding::indexed8Core},
         {"bbgr4.bmp", volcanicDusk, BmpEncoding::bitfields565},
         {"kol6.bmp", magicGem, BmpEncoding::rgb24},
         {"bnew.bmp", [&] { return menuButton("NEW GAME", newTop, newBottom); }, BmpEncoding::rle8},
@@ -422,15 +472,18 @@ bool writePictures(const std::string& dir) {
         {"bleft.bmp", [] { return arrowKey(-1, 0); }, BmpEncoding::indexed4},
         {"bright.bmp", [] { return arrowKey(1, 0); }, BmpEncoding::indexed4},
         {"bdown.bmp", [] { return arrowKey(0, -1); }, BmpEncoding::rle4},
-        {"bctrl.bmp", [] { return keyCap(textStrokes("CTRL", 12, 32, 34.5f), 2.6f); }, BmpEncoding::indexed8Core},
+        {"bctrl.bmp", [] { return keyCap(textStrokes("CTRL", 12, 32, 34.5f), 2.6f); }, BmpEncoding::rgb24TopDown},
     };
     static const int gemFileNumber[10] = {1, 2, 3, 4, 5, 7, 8, 9, 10, 11};
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 10; ++i) {
+        // Red and green stand for the 32-bit pixels and the 12-byte header's 24-bit ones.
+        const BmpEncoding encoding = i == 0 ? BmpEncoding::rgb32 : i == 1 ? BmpEncoding::rgb24Core : BmpEncoding::indexed8;
         files.push_back({"kol" + std::to_string(gemFileNumber[i]) + ".bmp", [i] { return ordinaryGem(gemStyles[i]); },
-                         BmpEncoding::indexed8});
+                         encoding});
+    }
     for (int d = 0; d < 10; ++d)
         files.push_back({std::to_string(d) + ".bmp", [d] { return digitTile(d); }, BmpEncoding::rle8});
     for (const PictureFile& f : files)
-        if (!writeBmp(dir + "/" + f.name, toPicture(f.draw()), f.encoding)) return false;
+        if (!writeBmp(dir + "/" + f.name, toPicture(f.draw()), f.encoding, f.colours)) return false;
     return true;
 }

@@ -17,12 +17,13 @@ rm -rf "$work/desktop" "$work/web" && mkdir -p "$work/desktop" "$work/web"
 (cd "$native" && ./brinvale-scenes "$work/desktop") >/dev/null
 
 # The same tool's source for the browser: one .js with the pictures inside, run from a file:// page.
+# The pictures sit in the initial memory, which must hold them and the stack.
 cd "$root"
 em++ -std=c++17 -O2 -Wall -Wextra -Wpedantic -Werror -I. -I"$here" -Iplatform/web/gl1 -isystem /usr/include/stb \
     tools/scenes/main.cpp "$here/offscreen_web.cpp" platform/web/gl1.cpp \
     game/board.cpp game/match.cpp assets/dib.cpp assets/textures.cpp \
     render/renderer.cpp render/primitives.cpp render/scenes.cpp platform/services.cpp \
-    -sSINGLE_FILE=1 -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web -sMAX_WEBGL_VERSION=1 \
+    -sSINGLE_FILE=1 -sINITIAL_MEMORY=32MB -sALLOW_MEMORY_GROWTH=1 -sENVIRONMENT=web -sMAX_WEBGL_VERSION=1 \
     -sEXPORTED_RUNTIME_METHODS=FS --embed-file "$native/pic@/pic" -o "$work/scenes.js"
 cp "$here/page.html" "$work/page.html"
 node "$here/frames.mjs" "$work"
