@@ -1,9 +1,11 @@
-// The texture set on a real GL context (Mesa, no display): names, filters, upload order, and where
-// loading stops when a picture is missing or broken.
+// The texture set on a real GL context (Mesa, no display): names, filters, complete mipmap chains,
+// upload order, and where loading stops when a picture is missing or broken; the mip chain builder.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -21,7 +23,7 @@ struct Group {
     GLuint* names;
     const char* const* files;
     int count;
-    GLint filter;
+    GLint magFilter;
 };
 
 const Group groups[] = {
@@ -74,16 +76,16 @@ GLint parameter(GLuint name, GLenum which) {
     return value;
 }
 
-GLint levelParameter(GLuint name, GLenum which) {
+GLint levelParameter(GLuint name, GLenum which, GLint level = 0) {
     GLint value = 0;
     glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, which, &value);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, which, &value);
     return value;
 }
 
 bool powerOfTwo(GLint v) { return v > 0 && (v & (v - 1)) == 0; }
 
-TEST_F(TextureSet, AllThirtyTwoLoadAsDistinctPowerOfTwoTexturesWithTheirFilters) {
+TEST_F(TextureSet, AllThirtyTwoLoadAsDistinctPowerOfTwoTexturesWithTheirFiltersAndWholeMipChains) {
     BoxRecorder boxes;
     ASSERT_EQ(loadTextureSet(), 1);
     EXPECT_TRUE(boxes.boxes().empty());
@@ -93,21 +95,29 @@ TEST_F(TextureSet, AllThirtyTwoLoadAsDistinctPowerOfTwoTexturesWithTheirFilters)
             SCOPED_TRACE(g.files[i]);
             ASSERT_NE(g.names[i], 0u);
             names.insert(g.names[i]);
-            EXPECT_EQ(parameter(g.names[i], GL_TEXTURE_MIN_FILTER), g.filter);
-            EXPECT_EQ(parameter(g.names[i], GL_TEXTURE_MAG_FILTER), g.filter);
-            EXPECT_TRUE(powerOfTwo(levelParameter(g.names[i], GL_TEXTURE_WIDTH)));
-            EXPECT_TRUE(powerOfTwo(levelParameter(g.names[i], GL_TEXTURE_HEIGHT)));
+            EXPECT_EQ(parameter(g.names[i], GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
+            EXPECT_EQ(parameter(g.names[i], GL_TEXTURE_MAG_FILTER), g.magFilter);
+            GLint width = levelParameter(g.names[i], GL_TEXTURE_WIDTH), height = levelParameter(g.names[i], GL_TEXTURE_HEIGHT);
+            EXPECT_TRUE(powerOfTwo(width));
+            EXPECT_TRUE(powerOfTwo(height));
+            // A missing or missized level leaves the texture incomplete: drawn untextured, white.
+            for (GLint level = 1; width > 1 || height > 1; ++level) {
+                width = std::max(width / 2, 1);
+                height = std::max(height / 2, 1);
+                ASSERT_EQ(levelParameter(g.names[i], GL_TEXTURE_WIDTH, level), width) << "level " << level;
+                ASSERT_EQ(levelParameter(g.names[i], GL_TEXTURE_HEIGHT, level), height) << "level " << level;
+            }
         }
     EXPECT_EQ(names.size(), 32u);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-TEST_F(TextureSet, TexturesHoldTheirFilesPicturesBottomRowFirst) {
+TEST_F(TextureSet, TexturesHoldTheirFilesPicturesBottomRowFirstAndTheirMeanAtOneTexel) {
     ASSERT_EQ(loadTextureSet(), 1);
-    // The magic gem is file 6 and gem colour 5 is file 7; the third background is stored top-down.
+    // The magic gem is file 6 and gem colour 5 is file 7; the Ctrl key is stored top-down.
     const std::pair<GLuint, const char*> checks[] = {
         {gemTextures[10], "pic/kol6.bmp"}, {gemTextures[5], "pic/kol7.bmp"}, {backgroundTextures[2], "pic/bbgr2.bmp"},
-        {digitTextures[7], "pic/7.bmp"},   {keyTextures[2], "pic/bdown.bmp"},
+        {digitTextures[7], "pic/7.bmp"},   {keyTextures[2], "pic/bdown.bmp"}, {keyTextures[3], "pic/bctrl.bmp"},
     };
     for (const auto& [name, file] : checks) {
         SCOPED_TRACE(file);
@@ -118,6 +128,16 @@ TEST_F(TextureSet, TexturesHoldTheirFilesPicturesBottomRowFirst) {
         Bytes texels(size_t(image->width) * size_t(image->height) * 3);
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
         EXPECT_TRUE(texels == pixelsOf(image));
+        // The last level averages the whole picture, give or take the rounding of each halving.
+        const GLint last = GLint(std::log2(std::max(image->width, image->height)));
+        ASSERT_EQ(levelParameter(name, GL_TEXTURE_WIDTH, last), 1);
+        unsigned char mean[4] = {};
+        glGetTexImage(GL_TEXTURE_2D, last, GL_RGB, GL_UNSIGNED_BYTE, mean);
+        for (int c = 0; c < 3; ++c) {
+            double sum = 0;
+            for (size_t i = size_t(c); i < texels.size(); i += 3) sum += texels[i];
+            EXPECT_NEAR(mean[c], sum / double(texels.size() / 3), 3.0) << "channel " << c;
+        }
     }
 }
 
@@ -170,6 +190,53 @@ TEST_F(TextureSet, LoadImageFileAndLoadTextureTakeNothingThatIsNotThere) {
     EXPECT_EQ(loadTexture("pic/none.bmp", &slot, GL_LINEAR), 0);
     EXPECT_EQ(slot, 0u);
     EXPECT_TRUE(boxes.boxes().empty());
+}
+
+// Each level as the sink saw it: its size and its rows without their padding.
+struct Level {
+    int width, height;
+    Bytes texels;
+};
+
+void keepLevel(void* context, int level, int width, int height, const unsigned char* rgb) {
+    auto& levels = *static_cast<std::vector<Level>*>(context);
+    EXPECT_EQ(level, int(levels.size()));
+    Level kept{width, height, {}};
+    const size_t row = (size_t(width) * 3 + 3) / 4 * 4;
+    for (int y = 0; y < height; ++y) kept.texels.insert(kept.texels.end(), rgb + y * row, rgb + y * row + width * 3);
+    levels.push_back(kept);
+}
+
+// Grey-ish texels that differ per row (tall) or per column (wide) in every channel, so that each
+// level's values are plain sums; a side of 1 is reached first by width, then by height.
+TEST(MipChain, HalvesInPlaceThroughPaddedRowsDownToOneTexel) {
+    Bytes tall;  // 2 x 8, rows of 6 bytes padded to 8
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 2; ++x) tall.insert(tall.end(), {uint8_t(10 * y), uint8_t(200 - 10 * y), uint8_t(7 + x)});
+        tall.insert(tall.end(), {0, 0});
+    }
+    std::vector<Level> levels;
+    EXPECT_EQ(buildMipChain(tall.data(), 2, 8, keepLevel, &levels), 4);
+    ASSERT_EQ(levels.size(), 4u);
+    EXPECT_EQ(levels[1].width, 1);
+    EXPECT_EQ(levels[1].height, 4);
+    EXPECT_EQ(levels[1].texels, (Bytes{5, 195, 8, 25, 175, 8, 45, 155, 8, 65, 135, 8}));
+    EXPECT_EQ(levels[2].texels, (Bytes{15, 185, 8, 55, 145, 8}));
+    EXPECT_EQ(levels[3].width, 1);
+    EXPECT_EQ(levels[3].height, 1);
+    EXPECT_EQ(levels[3].texels, (Bytes{35, 165, 8}));
+
+    Bytes wide;  // 8 x 2: rows of 24 bytes
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 8; ++x) wide.insert(wide.end(), {uint8_t(10 * x), uint8_t(200 - 10 * x), uint8_t(7 + y)});
+    levels.clear();
+    EXPECT_EQ(buildMipChain(wide.data(), 8, 2, keepLevel, &levels), 4);
+    ASSERT_EQ(levels.size(), 4u);
+    EXPECT_EQ(levels[1].width, 4);
+    EXPECT_EQ(levels[1].height, 1);
+    EXPECT_EQ(levels[1].texels, (Bytes{5, 195, 8, 25, 175, 8, 45, 155, 8, 65, 135, 8}));
+    EXPECT_EQ(levels[2].texels, (Bytes{15, 185, 8, 55, 145, 8}));
+    EXPECT_EQ(levels[3].texels, (Bytes{35, 165, 8}));
 }
 
 }  // namespace
