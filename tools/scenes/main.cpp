@@ -1,9 +1,11 @@
-// brinvale-scenes OUTDIR: draws each scene offscreen with the game's pictures (./pic) and writes
-// menu-new.png, menu-quit.png, play.png and game-over.png into OUTDIR.
+// brinvale-scenes [--size WxH] OUTDIR: draws each scene offscreen with the game's pictures (./pic),
+// at 800 x 600 or the given size (the picture a 4:3 box inside it), and writes menu-new.png,
+// menu-quit.png, play.png and game-over.png into OUTDIR.
 #include <GL/gl.h>
 #include <stb_image_write.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -20,11 +22,11 @@ namespace {
 int32_t keyDown[256];
 int32_t menuNewSelected = 1;
 
-const int frameWidth = 800, frameHeight = 600;
+int frameWidth = 800, frameHeight = 600;
 
 // Reads the back buffer and writes it top row first as PNG; false when the file could not be written.
 bool writeFrame(const std::filesystem::path& file) {
-    std::vector<unsigned char> pixels(frameWidth * frameHeight * 3);
+    std::vector<unsigned char> pixels(size_t(frameWidth) * size_t(frameHeight) * 3);
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, frameWidth, frameHeight, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
@@ -72,15 +74,25 @@ void dealFinishedGame() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: brinvale-scenes OUTDIR   (run where the game's pic/ folder is)\n");
+    int first = 1;
+    if (argc == 4 && std::strcmp(argv[1], "--size") == 0) {
+        char end = 0;
+        if (std::sscanf(argv[2], "%dx%d%c", &frameWidth, &frameHeight, &end) != 2 || frameWidth < 1 || frameHeight < 1 ||
+            frameWidth > 16384 || frameHeight > 16384) {
+            std::fprintf(stderr, "brinvale-scenes: --size wants WIDTHxHEIGHT, such as 3840x2160\n");
+            return 2;
+        }
+        first = 3;
+    }
+    if (argc != first + 1) {
+        std::fprintf(stderr, "usage: brinvale-scenes [--size WxH] OUTDIR   (run where the game's pic/ folder is)\n");
         return 2;
     }
-    const std::filesystem::path outDir = argv[1];
+    const std::filesystem::path outDir = argv[first];
     std::error_code error;
     std::filesystem::create_directories(outDir, error);
     if (error) {
-        std::fprintf(stderr, "brinvale-scenes: cannot create %s: %s\n", argv[1], error.message().c_str());
+        std::fprintf(stderr, "brinvale-scenes: cannot create %s: %s\n", argv[first], error.message().c_str());
         return 1;
     }
     if (!openOffscreenContext(frameWidth, frameHeight)) return 1;
