@@ -167,7 +167,7 @@ void win32KillTimer(uintptr_t id) {
 
 void win32Present() {
     if (const uint64_t due = presentDue()) readInputUntil(due);
-    win32SwapBuffers();
+    if (HDC dc = win32GameDC()) SwapBuffers(dc);
     presented();
     queue.idle = false;
 }

@@ -23,7 +23,8 @@ void win32Post(uint32_t message, uintptr_t wParam, intptr_t lParam);
 uint64_t win32NowMs();
 
 // The raw window procedure the class is registered with: turns USER's messages into the game's
-// (keys through the keyboard's holder count), leaving Alt+F4, Alt+Tab and the like to the system.
+// (keys through the keyboard's holder count, sizes in pixels), switches full screen for Alt+Enter
+// and F11, and leaves Alt+F4, Alt+Tab and the like to the system.
 LRESULT CALLBACK win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Window, display mode, GL context and message boxes (win32_window.cpp); contracts as the matching
@@ -45,8 +46,6 @@ int win32DestroyWindow();
 int win32UnregisterClass();
 void win32ShowWindow();
 int win32ShowMessageBox(const char* text, const char* caption, unsigned style);
-// Presents the frame: the desktop full screen's picture scaled to fit, or the back buffer.
-void win32SwapBuffers();
 
 // XInput pads (win32_pads.cpp), loaded at the first poll; without the DLL there are no pads.
 // Turns the pads' buttons and left sticks into key messages and repeats held directions. Called at

@@ -1,14 +1,21 @@
 // The window steps of the Win32 backend: the class and its window procedure, full screen (the
-// desktop's own or a display mode), the window, pixel format and WGL context, message boxes.
+// desktop's own or a display mode) and the window sized by the monitor's scale, the toggle between
+// them, pixel format and WGL context, message boxes.
+#include <algorithm>
+
 #include "platform/held_keys.h"
 #include "platform/pacing.h"
-#include "platform/picture.h"
 #include "platform/platform.h"
+#include "platform/toggle_keys.h"
 #include "platform/win32/win32_internal.h"
 
 namespace {
 
 const char* const className = "OpenGL";
+
+// Full screen is a borderless window over the monitor; the window has a frame that sizes and maximises.
+constexpr DWORD fullStyle = WS_POPUP;
+constexpr DWORD framedStyle = WS_OVERLAPPEDWINDOW;
 
 struct Window {
     HINSTANCE instance = nullptr;
@@ -16,9 +23,18 @@ struct Window {
     HDC dc = nullptr;
     HGLRC context = nullptr;
     PIXELFORMATDESCRIPTOR request{};
-    RECT desktop{};         // the monitor the desktop full screen covers
-    bool probing = false;   // the desktop check's own window is being made or torn down
     bool minimised = false;
+    // The game's size (the window's at 100 %) and the colour depth of --mode-switch's display mode.
+    int gameWidth = 800;
+    int gameHeight = 600;
+    int gameBits = 16;
+    bool modeSwitchAsked = false;
+    bool modeChanged = false;  // the display is in the game's mode
+    bool fullscreen = false;
+    bool cursorHidden = false;
+    // The window's place, size and maximised state from before it went full screen.
+    WINDOWPLACEMENT placement{};
+    bool placed = false;
 };
 
 Window w;
@@ -28,18 +44,151 @@ Window w;
 // modifiers say at release.
 KeySource keyboard;
 uintptr_t downWith[512];
+ToggleKeys toggleKeys;
 
 unsigned physicalKey(LPARAM lParam) { return static_cast<unsigned>(lParam >> 16) & 0x1FF; }
 
-// Extension entry points come from wglGetProcAddress; GL 1.1's own only from opengl32.dll.
-void* glProc(const char* name) {
-    void* found = reinterpret_cast<void*>(wglGetProcAddress(name));
-    const intptr_t value = reinterpret_cast<intptr_t>(found);
-    if (value >= -1 && value <= 3) {
-        HMODULE gl = GetModuleHandleA("opengl32.dll");
-        found = gl ? reinterpret_cast<void*>(GetProcAddress(gl, name)) : nullptr;
+// Windows 10's calls for a window's own scale, looked up once: older systems have neither.
+typedef UINT(WINAPI* DpiForWindowProc)(HWND);
+typedef BOOL(WINAPI* AdjustForDpiProc)(RECT*, DWORD, BOOL, DWORD, UINT);
+struct DpiCalls {
+    bool looked = false;
+    DpiForWindowProc dpiForWindow = nullptr;
+    AdjustForDpiProc adjustForDpi = nullptr;
+};
+DpiCalls dpiCalls;
+
+void lookUpDpiCalls() {
+    if (dpiCalls.looked) return;
+    dpiCalls.looked = true;
+    HMODULE user = GetModuleHandleA("user32.dll");
+    if (!user) return;
+    dpiCalls.dpiForWindow = reinterpret_cast<DpiForWindowProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user, "GetDpiForWindow")));
+    dpiCalls.adjustForDpi = reinterpret_cast<AdjustForDpiProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user, "AdjustWindowRectExForDpi")));
+}
+
+// Dots per inch of the window's monitor, 96 being 100 %; before Windows 10 the system's one scale.
+UINT windowDpi(HWND window) {
+    lookUpDpiCalls();
+    if (dpiCalls.dpiForWindow)
+        if (const UINT dpi = dpiCalls.dpiForWindow(window)) return dpi;
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
+// The outer rectangle of a client rectangle, with the window's styles, its frame drawn at dpi.
+RECT outerRect(HWND window, RECT client, UINT dpi) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE));
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE));
+    lookUpDpiCalls();
+    if (!dpiCalls.adjustForDpi || !dpiCalls.adjustForDpi(&client, style, FALSE, exStyle, dpi))
+        AdjustWindowRectEx(&client, style, FALSE, exStyle);
+    return client;
+}
+
+// The monitor the window is mostly on; the primary one before there is a window, and in the
+// game's display mode, which is the primary's.
+MONITORINFO monitorOf(HWND window) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    HMONITOR monitor = window && !w.modeChanged ? MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST)
+                                                : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    if (!GetMonitorInfoA(monitor, &info)) {
+        SetRect(&info.rcMonitor, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        info.rcWork = info.rcMonitor;
     }
-    return found;
+    return info;
+}
+
+// The window --window opens, and the toggle's first window: a client area of the game's size times
+// the monitor's scale, as Windows scales its own programs, smaller where the work area cannot hold
+// it with its frame, 4:3 kept; the frame's corner at the work area's top-left.
+void placeDefault() {
+    const UINT dpi = windowDpi(w.window);
+    const RECT work = monitorOf(w.window).rcWork;
+    const RECT frame = outerRect(w.window, RECT{0, 0, 0, 0}, dpi);
+    const double roomWidth = (work.right - work.left) - (frame.right - frame.left);
+    const double roomHeight = (work.bottom - work.top) - (frame.bottom - frame.top);
+    const double scale = std::min({dpi / double(USER_DEFAULT_SCREEN_DPI), roomWidth / w.gameWidth,
+                                   roomHeight / w.gameHeight});
+    const int width = std::max(static_cast<int>(w.gameWidth * scale), 1);
+    const int height = std::max(static_cast<int>(w.gameHeight * scale), 1);
+    const RECT outer = outerRect(w.window, RECT{0, 0, width, height}, dpi);
+    SetWindowPos(w.window, nullptr, work.left, work.top, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
+// Borderless over the whole monitor.
+void coverMonitor() {
+    const RECT screen = monitorOf(w.window).rcMonitor;
+    SetWindowPos(w.window, HWND_TOP, screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top,
+                 SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+}
+
+void setStyle(bool framed) {
+    DWORD style = static_cast<DWORD>(GetWindowLongA(w.window, GWL_STYLE));
+    style = framed ? (style & ~fullStyle) | framedStyle : (style & ~framedStyle) | fullStyle;
+    SetWindowLongA(w.window, GWL_STYLE, static_cast<LONG>(style));
+}
+
+bool changeMode() {
+    DEVMODEA mode{};
+    mode.dmSize = sizeof mode;
+    mode.dmPelsWidth = static_cast<DWORD>(w.gameWidth);
+    mode.dmPelsHeight = static_cast<DWORD>(w.gameHeight);
+    mode.dmBitsPerPel = static_cast<DWORD>(w.gameBits);
+    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+    w.modeChanged = ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL;
+    return w.modeChanged;
+}
+
+// To the window: the desktop's mode comes back if it was changed, then the window's own place and
+// size from before, or the default window the first time. To full screen: the game's display mode
+// where the player asked for it and the display grants it, else the desktop's own. The same window
+// and context throughout; the size message that follows gives the game its new client area.
+void toggleFullscreen() {
+    if (!w.window || !w.context) return;
+    if (w.fullscreen) {
+        win32RestoreDisplayMode();
+        w.fullscreen = false;
+        setStyle(true);
+        if (w.placed)
+            SetWindowPlacement(w.window, &w.placement);
+        else
+            placeDefault();
+        SetWindowPos(w.window, nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+        win32ShowCursor(1);
+    } else {
+        w.placement.length = sizeof w.placement;
+        w.placed = GetWindowPlacement(w.window, &w.placement) != 0;
+        if (w.modeSwitchAsked) changeMode();
+        w.fullscreen = true;
+        setStyle(false);
+        coverMonitor();
+        win32ShowCursor(0);
+    }
+}
+
+// Alt+Enter and F11 (platform/toggle_keys.h); the keypad's Enter is Return with the extended flag.
+// True when the key event was the toggle's, which the game must not see.
+bool toggleKey(WPARAM code, LPARAM lParam, bool down) {
+    ToggleKey key = toggleOtherKey;
+    if (code == VK_F11) key = toggleF11;
+    if (code == VK_RETURN) key = (lParam & (1 << 24)) ? toggleKeypadEnter : toggleReturn;
+    const bool alt = (lParam & (1 << 29)) != 0;
+    const bool repeat = (lParam & (1 << 30)) != 0;
+    const ToggleAction action = toggleKeyEvent(&toggleKeys, key, down, alt, repeat);
+    if (action == toggleSwitch) toggleFullscreen();
+    return action != toggleNotMine;
+}
+
+void postSize(int width, int height) {
+    win32Post(msgSize, 0, (static_cast<intptr_t>(height & 0xFFFF) << 16) | (width & 0xFFFF));
 }
 
 void postActivation(bool active) {
@@ -72,31 +221,7 @@ void keyUp(WPARAM code, LPARAM lParam) {
 void releaseKeyboard() {
     sourceReleaseAll(&keyboard, win32Post);
     for (uintptr_t& code : downWith) code = 0;
-}
-
-int makeProbeContext(HWND window, int width, int height, int bits) {
-    HDC dc = GetDC(window);
-    if (!dc) return 0;
-    PIXELFORMATDESCRIPTOR pfd{};
-    pfd.nSize = sizeof pfd;
-    pfd.nVersion = 1;
-    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    pfd.iPixelType = PFD_TYPE_RGBA;
-    pfd.cColorBits = 24;
-    pfd.iLayerType = PFD_MAIN_PLANE;
-    int offered = 0;
-    const int format = ChoosePixelFormat(dc, &pfd);
-    if (format && SetPixelFormat(dc, format, &pfd)) {
-        if (HGLRC check = wglCreateContext(dc)) {
-            if (wglMakeCurrent(dc, check)) {
-                offered = pictureProbe(glProc, width, height, bits);
-                wglMakeCurrent(nullptr, nullptr);
-            }
-            wglDeleteContext(check);
-        }
-    }
-    ReleaseDC(window, dc);
-    return offered;
+    toggleKeysReset(&toggleKeys);
 }
 
 }  // namespace
@@ -105,17 +230,25 @@ HWND win32GameWindow() { return w.window; }
 HDC win32GameDC() { return w.dc; }
 
 LRESULT CALLBACK win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (w.probing) return DefWindowProcA(window, message, wParam, lParam);
     switch (message) {
-    case WM_KEYDOWN: keyDown(wParam, lParam); return 0;
-    case WM_KEYUP: keyUp(wParam, lParam); return 0;
+    case WM_KEYDOWN:
+        if (!toggleKey(wParam, lParam, true)) keyDown(wParam, lParam);
+        return 0;
+    case WM_KEYUP:
+        if (!toggleKey(wParam, lParam, false)) keyUp(wParam, lParam);
+        return 0;
     // Keys pressed with Alt held, Alt itself and F10 are system keys, which the game ignores; the
     // system still gets them, for Alt+F4 (a WM_CLOSE) and the window menu.
     case WM_SYSKEYDOWN:
+        if (toggleKey(wParam, lParam, true)) return 0;
         win32Post(msgSysKeyDown, wParam & 0xFF, 0);
         break;
     case WM_SYSKEYUP:
+        if (toggleKey(wParam, lParam, false)) return 0;
         keyUp(wParam, lParam);
+        break;
+    case WM_SYSCHAR:
+        if (wParam == '\r') return 0;  // Alt+Enter's character: the system would beep at it
         break;
     case WM_KILLFOCUS: releaseKeyboard(); break;
     case WM_ACTIVATE:
@@ -133,13 +266,26 @@ LRESULT CALLBACK win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             w.minimised = false;
             postActivation(true);
         }
-        {
-            // Scaled to fit, the game's picture keeps its own size whatever the window's.
-            int width = LOWORD(lParam), height = HIWORD(lParam);
-            pictureSize(width, height, &width, &height);
-            win32Post(msgSize, 0, (static_cast<intptr_t>(height & 0xFFFF) << 16) | (width & 0xFFFF));
+        postSize(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_DPICHANGED:
+        // Moved to a monitor of another scale, or the scale changed: the system's rectangle keeps the
+        // window's size as the player sees it. Full screen stays over its monitor.
+        if (!w.fullscreen) {
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
         }
         return 0;
+    case WM_GETMINMAXINFO: {
+        // The least window still shows a picture: a quarter of the game's size at the window's scale.
+        const UINT dpi = windowDpi(window);
+        const RECT least = outerRect(window, RECT{0, 0, MulDiv(w.gameWidth, dpi, 4 * USER_DEFAULT_SCREEN_DPI),
+                                                  MulDiv(w.gameHeight, dpi, 4 * USER_DEFAULT_SCREEN_DPI)},
+                                     dpi);
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {least.right - least.left, least.bottom - least.top};
+        return 0;
+    }
     case WM_CLOSE: win32Post(msgClose, 0, 0); return 0;  // the game ends its loop, then destroys the window
     case WM_SYSCOMMAND:
         // Neither the screen saver nor the monitor's power-down starts while the game runs; the low
@@ -169,61 +315,51 @@ int win32RegisterClass() {
     return RegisterClassA(&wc) ? 1 : 0;
 }
 
+// Remembered for the toggle, which goes back to the mode each time it goes full screen.
 int win32ChangeDisplayMode(int width, int height, int bits) {
-    DEVMODEA mode{};
-    mode.dmSize = sizeof mode;
-    mode.dmPelsWidth = static_cast<DWORD>(width);
-    mode.dmPelsHeight = static_cast<DWORD>(height);
-    mode.dmBitsPerPel = static_cast<DWORD>(bits);
-    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
-    return ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL ? 1 : 0;
+    w.modeSwitchAsked = true;
+    w.gameWidth = width;
+    w.gameHeight = height;
+    w.gameBits = bits;
+    return changeMode() ? 1 : 0;
 }
 
-// A borderless window covers the monitor at its own resolution and the game draws offscreen, so
-// nothing about the display changes. That needs framebuffer objects, which only a context can tell;
-// a pixel format is set once per window, so the check has a window of its own, made and dropped.
-int win32CoverDesktop(int width, int height, int bits) {
+// A borderless window covers the monitor at its own resolution and the game draws at that
+// resolution, so nothing about the display changes.
+int win32CoverDesktop(int width, int height, int) {
     if (w.window) return 0;
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor)) return 0;
-    const RECT& screen = monitor.rcMonitor;
-    if (screen.right - screen.left < width || screen.bottom - screen.top < height) return 0;
-    w.probing = true;
-    int offered = 0;
-    if (HWND check = CreateWindowExA(0, className, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, w.instance, nullptr)) {
-        offered = makeProbeContext(check, width, height, bits);
-        DestroyWindow(check);
-    }
-    w.probing = false;
-    if (!offered) return 0;
-    w.desktop = screen;
-    pictureChoose(width, height);
-    return 1;
+    w.gameWidth = width;
+    w.gameHeight = height;
+    const RECT screen = monitorOf(nullptr).rcMonitor;
+    return screen.right - screen.left >= width && screen.bottom - screen.top >= height ? 1 : 0;
 }
 
-void win32RestoreDisplayMode() { ChangeDisplaySettingsA(nullptr, 0); }
+void win32RestoreDisplayMode() {
+    if (!w.modeChanged) return;
+    ChangeDisplaySettingsA(nullptr, 0);
+    w.modeChanged = false;
+}
 
-void win32ShowCursor(int show) { ShowCursor(show ? TRUE : FALSE); }
+// ShowCursor counts; the game's pointer is shown or hidden however often either is asked.
+void win32ShowCursor(int show) {
+    if (w.cursorHidden == !show) return;
+    w.cursorHidden = !show;
+    ShowCursor(show ? TRUE : FALSE);
+}
 
-// Full screen is a borderless window over the desktop or over the changed mode; windowed, a framed
-// window whose client area is width x height, its outer corner at the screen's top-left.
+// Full screen is a borderless window over the monitor, in the changed mode or the desktop's own;
+// windowed, a framed window sized once its monitor's scale is known.
 int win32CreateWindow(const char* title, int width, int height, int fullscreen) {
     if (w.window) return 0;
-    DWORD exStyle = WS_EX_APPWINDOW, style = WS_POPUP;
-    RECT outer{0, 0, width, height};
-    if (fullscreen && pictureChosen()) {
-        outer = w.desktop;
-    } else if (!fullscreen) {
-        exStyle = WS_EX_APPWINDOW | WS_EX_WINDOWEDGE;
-        style = WS_OVERLAPPEDWINDOW;
-        AdjustWindowRectEx(&outer, style, FALSE, exStyle);
-        OffsetRect(&outer, -outer.left, -outer.top);
-    }
-    w.window = CreateWindowExA(exStyle, className, title, style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, outer.left,
-                               outer.top, outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr,
-                               w.instance, nullptr);
-    if (!w.window) pictureForget();
+    w.gameWidth = width;
+    w.gameHeight = height;
+    w.fullscreen = fullscreen != 0;
+    const RECT outer = fullscreen ? monitorOf(nullptr).rcMonitor : RECT{0, 0, width, height};
+    const DWORD style = fullscreen ? fullStyle : framedStyle;
+    w.window = CreateWindowExA(WS_EX_APPWINDOW, className, title, style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                               outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top, nullptr,
+                               nullptr, w.instance, nullptr);
+    if (w.window && !fullscreen) placeDefault();
     return w.window ? 1 : 0;
 }
 
@@ -233,8 +369,6 @@ int win32GetDeviceContext() {
     return w.dc ? 1 : 0;
 }
 
-// On the desktop the request is also the offscreen picture's; the window keeps its depth buffer,
-// since on a desktop of exactly the game's size the game draws straight into it.
 int win32ChoosePixelFormat(int bits, int depthBits) {
     if (!w.dc) return 0;
     PIXELFORMATDESCRIPTOR& pfd = w.request;
@@ -246,7 +380,6 @@ int win32ChoosePixelFormat(int bits, int depthBits) {
     pfd.cColorBits = static_cast<BYTE>(bits);
     pfd.cDepthBits = static_cast<BYTE>(depthBits);
     pfd.iLayerType = PFD_MAIN_PLANE;
-    if (pictureChosen()) pictureFormat(bits, depthBits);
     return ChoosePixelFormat(w.dc, &pfd);
 }
 
@@ -259,18 +392,14 @@ int win32CreateContext() {
 }
 
 // Vertical sync paces presenting where the driver offers and honours it; elsewhere the backend
-// waits for the refresh itself. On the desktop the game's drawing goes to the picture from here on.
+// waits for the refresh itself.
 int win32MakeCurrent(int current) {
-    if (!current) {
-        if (w.context && wglGetCurrentContext() == w.context) pictureStop();
-        return wglMakeCurrent(nullptr, nullptr) ? 1 : 0;
-    }
+    if (!current) return wglMakeCurrent(nullptr, nullptr) ? 1 : 0;
     if (!w.dc || !w.context || !wglMakeCurrent(w.dc, w.context)) return 0;
-    RECT client{};
-    GetClientRect(w.window, &client);
-    pictureStart(glProc, client.right - client.left, client.bottom - client.top);
     typedef BOOL(WINAPI * SwapIntervalProc)(int);
-    const auto swapInterval = reinterpret_cast<SwapIntervalProc>(glProc("wglSwapIntervalEXT"));
+    // Some drivers answer an unknown name with a small number instead of null.
+    const intptr_t found = reinterpret_cast<intptr_t>(wglGetProcAddress("wglSwapIntervalEXT"));
+    const auto swapInterval = found >= -1 && found <= 3 ? nullptr : reinterpret_cast<SwapIntervalProc>(found);
     const int syncAccepted = swapInterval && swapInterval(1);
     const int refresh = GetDeviceCaps(w.dc, VREFRESH);  // 0 and 1 mean the hardware's default
     pacingStart(syncAccepted, refresh > 1 ? refresh : 0);
@@ -291,32 +420,29 @@ int win32ReleaseDeviceContext() {
     return released ? 1 : 0;
 }
 
+// A full screen the toggle reached puts the desktop back as well, which creation did not know of.
 int win32DestroyWindow() {
     if (!w.window) return 0;
+    win32RestoreDisplayMode();
+    win32ShowCursor(1);
     const BOOL destroyed = DestroyWindow(w.window);
     w.window = nullptr;
-    pictureForget();
+    w.placed = false;
     return destroyed ? 1 : 0;
 }
 
 int win32UnregisterClass() { return UnregisterClassA(className, w.instance) ? 1 : 0; }
 
+// Creation set the viewport for the size the game asked for; the window shows at its own.
 void win32ShowWindow() {
     if (!w.window) return;
     ShowWindow(w.window, SW_SHOW);
     SetForegroundWindow(w.window);
     SetFocus(w.window);
+    RECT client{};
+    if (GetClientRect(w.window, &client)) postSize(client.right - client.left, client.bottom - client.top);
 }
 
 int win32ShowMessageBox(const char* text, const char* caption, unsigned style) {
     return MessageBoxA(nullptr, text, caption, style);
-}
-
-void win32SwapBuffers() {
-    if (!w.dc) return;
-    RECT client{};
-    GetClientRect(w.window, &client);
-    pictureToWindow(client.right - client.left, client.bottom - client.top);
-    SwapBuffers(w.dc);
-    pictureResume(client.right - client.left, client.bottom - client.top);
 }
