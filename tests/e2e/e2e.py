@@ -832,6 +832,25 @@ def wine_imports(s):
     check(dlls <= SYSTEM_DLLS, "brinvale.exe imports DLLs Windows does not have: %s" % sorted(dlls - SYSTEM_DLLS))
 
 
+def wine_manifest(s):
+    """The manifest Windows reads as it starts the program, resource type 24 (RT_MANIFEST) id 1, is
+    well-formed: Windows refuses to start a program whose manifest it cannot parse."""
+    from xml.etree import ElementTree
+    dump = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", s.args.game], check=True, capture_output=True,
+                          text=True).stdout
+    resources = dump.partition("The .rsrc Resource Directory section:")[2]
+    check(re.search(r"^\w+   Entry: ID: 0x000018,.*\n.*Name Table.*\n\w+     Entry: ID: 0x000001,", resources, re.M),
+          "brinvale.exe has no manifest (resource type 24, id 1)")
+    with open(s.args.game, "rb") as f:
+        data = f.read()
+    start, end = data.find(b"<?xml"), data.find(b"</assembly>")
+    check(0 <= start < end, "the manifest's text is not in brinvale.exe")
+    try:
+        ElementTree.fromstring(data[start:end + len(b"</assembly>")])
+    except ElementTree.ParseError as error:
+        raise Failure("the manifest is not well-formed: %s" % error)
+
+
 def wine_help(s):
     result = subprocess.run(["wine", s.args.game, "--help"], env=s.env, capture_output=True, text=True, timeout=60)
     check(result.returncode == 0, "--help exited with status %d" % result.returncode)
@@ -848,7 +867,7 @@ def wine_play(s):
     view = (0, 0, 1024, 768)
     start_to_menu(s, view)
     print("wine: first start in the prefix to the menu's first frame: %.2f s" % (time.monotonic() - started))
-    check(QUESTION_CAPTION not in s.windows(), "the full-screen question was asked where framebuffers exist")
+    check(QUESTION_CAPTION not in s.windows(), "the full-screen question was asked on a 1024x768 desktop")
     first = start_play(s, view)
     s.press("Left")
     time.sleep(0.2)
@@ -890,6 +909,70 @@ def wine_window(s):
     check(status == 0, "Alt+F4 exited with status %d, not 0" % status)
 
 
+def wine_toggle(s):
+    """Alt+Enter from full screen gives the 800x600 window and back, F11 likewise, in the menu, in play and
+    paused, none of their keys reaching the game; the window resized to 1000x500 keeps the picture 4:3 in its
+    centre with black bars, and full screen and back returns to that size."""
+    full = (0, 0, 1024, 768)
+    s.start(command=["wine", s.args.game])
+    s.wait_window(TITLE, timeout=60)
+    start_to_menu(s, full)
+    s.x("xdotool", "key", "alt+Return")
+    game = wait_size(s, 800, 600)
+    # Return, had it reached the game, would have started play from the menu.
+    menu = s.wait_frame("window", lambda im: menu_problem(im, game[3:] + (800, 600)))
+    check(is_dark(menu.mean(900, 700)), "something drawn outside the window")
+    s.x("xdotool", "key", "alt+Return")
+    wait_size(s, 1024, 768)
+    s.wait_frame("full-screen", lambda im: menu_problem(im, full))
+    start_play(s, full)
+    s.x("xdotool", "key", "F11")
+    game = wait_size(s, 800, 600)
+    s.wait_frame("play-in-window", lambda im: play_problem(im, game[3:] + (800, 600)))
+    s.x("xdotool", "windowsize", game[0], "1000", "500")
+    game = wait_size(s, 1000, 500)
+    x, y = game[3:]
+    box = picture_box(1000, 500)
+    view = (x + box[0], y + box[1], box[2], box[3])
+    play = s.wait_frame("resized", lambda im: play_problem(im, view))
+    for bar_x in (x + 5, x + 80, x + box[0] - 6, x + box[0] + box[2] + 5, x + 920, x + 995):
+        for bar_y in range(y + 10, y + 500, 60):
+            check(is_dark(play.mean(bar_x, bar_y, 2)), "the bar at %d,%d is not black" % (bar_x, bar_y))
+    s.press("p")
+    s.x("xdotool", "key", "F11")
+    wait_size(s, 1024, 768)
+    s.x("xdotool", "key", "F11")
+    game = wait_size(s, 1000, 500)
+    check(game[3:] == (x, y), "the window came back at %d,%d, not at %d,%d" % (game[3:] + (x, y)))
+    s.press("p")
+    s.wait_frame("resumed-in-window", lambda im: play_problem(im, view))
+    quit_from_play(s, view)
+
+
+def wine_scaled(s):
+    """At 150 % (144 dots per inch) --window opens larger by that scale, as much as the 1024x768 screen holds
+    with the frame, 4:3 kept, the menu drawn in it. (Wine gives the scale with or without the manifest.)"""
+    subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                    "/d", "144", "/f"], env=s.env, check=True, capture_output=True, timeout=60)
+    s.start(command=["wine", s.args.game], options=["--window"])
+    deadline = time.time() + 10
+    while True:
+        # Wine may map the window at its outer size and size its client a moment later.
+        game = s.wait_window(TITLE, timeout=60)
+        _, width, height, x, y = game
+        if height > 600 or time.time() > deadline:
+            break
+        time.sleep(0.1)
+    check(height > 600, "the window's client area is %dx%d, not scaled for 150 %%" % (width, height))
+    check(x + width <= 1024 and y + height <= 768, "the window reaches past the screen: %dx%d at %d,%d" % game[1:])
+    check(abs(width * 3 - height * 4) <= 4, "the window's client area %dx%d is not 4:3" % (width, height))
+    box = picture_box(width, height)
+    start_to_menu(s, (x + box[0], y + box[1], box[2], box[3]))
+    s.x("xdotool", "key", "alt+F4")
+    status = s.exit_status()
+    check(status == 0, "Alt+F4 exited with status %d, not 0" % status)
+
+
 def wine_bad_picture(s):
     """A missing picture: "Initialization Failed." after teardown; a corrupt one first the decoder's
     "Error" box, its file read through the Windows mapping. Both exit 1."""
@@ -910,8 +993,10 @@ def wine_bad_picture(s):
 
 
 def case_wine(s):
-    """The Windows build under Wine: its imports, --help, play, --window and the picture failures."""
+    """The Windows build under Wine: its imports and manifest, --help, play, --window, the full-screen toggle
+    and a resized window, the picture failures, and --window at 150 %."""
     wine_imports(s)
+    wine_manifest(s)
     prefix = tempfile.mkdtemp(prefix="brinvale-wine-")
     s.env = wine_env(s.env, prefix)
     try:
@@ -919,7 +1004,8 @@ def case_wine(s):
         subprocess.run(["wineboot", "-i"], env=s.env, check=True, capture_output=True, timeout=120)
         print("wine: prefix made in %.1f s" % (time.monotonic() - started))
         wine_help(s)
-        for step in (wine_play, wine_window, wine_bad_picture):
+        # The scale goes last: it changes the prefix for every later start.
+        for step in (wine_play, wine_window, wine_toggle, wine_bad_picture, wine_scaled):
             step(s)
             print("wine: %s passed" % step.__name__)
     finally:
