@@ -555,6 +555,10 @@ async function main() {
   let gzipped = 0;
   for (const f of gameFiles) gzipped += gzipSync(await readFile(join(root, f))).length;
   figures.push(`transfer size of ${gameFiles.join(' + ')}, gzip-compressed: ${(gzipped / 1024).toFixed(0)} KiB`);
+  // A first visit on a slow phone connection: the pictures for large screens must not make it long.
+  const largestTransfer = 1.5 * 1024 * 1024;
+  record('the first visit transfers at most 1.5 MiB gzip-compressed',
+         gzipped > largestTransfer ? `${(gzipped / 1024).toFixed(0)} KiB` : null);
   await writeFile(join(artefacts, 'figures.txt'), figures.join('\n') + '\n');
   for (const line of figures) console.log('figure: ' + line);
   const failed = results.filter(([, problem]) => problem).length;
