@@ -18,6 +18,7 @@
 #include "platform/pacing.h"
 #include "platform/sdl/sdl_internal.h"
 #include "platform/timer_list.h"
+#include "platform/toggle_keys.h"
 
 namespace {
 
@@ -122,32 +123,20 @@ void postActivation(bool active) {
     post(msgActivate, (queue.minimised ? uintptr_t{1} << 16 : 0) | (active ? 1 : 0), 0);
 }
 
-// Return and the keypad's Enter, each while its key-down toggled full screen: its key-up is the
-// toggle's too.
-bool toggleReturnHeld[2];
+ToggleKeys toggleKeys;
 
-// Alt+Enter and F11 switch between full screen and the window. Nothing of them reaches the game:
-// F11 is none of its keys, and a key-down with Alt would be a system key anyway. A held key's
-// repeats do not toggle again. True when the event was the toggle's.
+// Alt+Enter and F11 switch between full screen and the window, and nothing of them reaches the
+// game. True when the event was the toggle's.
 bool toggleKey(const SDL_KeyboardEvent& key) {
     const SDL_Keycode sym = key.keysym.sym;
-    const bool down = key.type == SDL_KEYDOWN;
-    if (sym == SDLK_F11) {
-        if (down && !key.repeat) sdlToggleFullscreen();
-        return true;
-    }
-    if (sym != SDLK_RETURN && sym != SDLK_KP_ENTER) return false;
-    bool& held = toggleReturnHeld[sym == SDLK_KP_ENTER ? 1 : 0];
-    if (!down) {
-        const bool wasToggle = held;
-        held = false;
-        return wasToggle;
-    }
-    if (held) return true;
-    if (!(key.keysym.mod & KMOD_ALT) || key.repeat) return false;
-    held = true;
-    sdlToggleFullscreen();
-    return true;
+    const ToggleKey which = sym == SDLK_F11        ? toggleF11
+                            : sym == SDLK_RETURN   ? toggleReturn
+                            : sym == SDLK_KP_ENTER ? toggleKeypadEnter
+                                                   : toggleOtherKey;
+    const ToggleAction action = toggleKeyEvent(&toggleKeys, which, key.type == SDL_KEYDOWN,
+                                               (key.keysym.mod & KMOD_ALT) != 0, key.repeat != 0);
+    if (action == toggleSwitch) sdlToggleFullscreen();
+    return action != toggleNotMine;
 }
 
 void translate(const SDL_Event& e) {
@@ -183,7 +172,7 @@ void translate(const SDL_Event& e) {
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // Keys let go elsewhere send no key-up here.
             sourceReleaseAll(&keyboard, post);
-            toggleReturnHeld[0] = toggleReturnHeld[1] = false;
+            toggleKeysReset(&toggleKeys);
             postActivation(false);
             return;
         case SDL_WINDOWEVENT_SIZE_CHANGED: postDrawableSize(e.window.data1, e.window.data2); return;
