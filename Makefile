@@ -36,8 +36,9 @@ web: configure deps-web
 	  -DBRINVALE_GEN_ASSETS=$(CURDIR)/build/brinvale-gen-assets
 	NODE_PATH=/usr/share/nodejs cmake --build build-web/obj -j$(JOBS)
 
-# The browser version in headless Chromium: the GL 1.x layer's pictures against the desktop's, the wave
-# reader in wasm32 under node, then the game itself, whose last line says how many checks passed and failed.
+# The browser version: the GL 1.x layer's pictures in headless Chromium against the desktop's, the wave
+# reader in wasm32 under node, then the game itself in Chromium, Firefox ESR and WebKitGTK, whose last
+# line says how many checks passed and failed in the three.
 web-test: deps-test web
 	cmake --build build --target brinvale-scenes brinvale_pic -j$(JOBS)
 	tests/web/gl1-scenes/check.sh build build-web/gl1-scenes

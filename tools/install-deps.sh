@@ -18,9 +18,10 @@ web_pkgs=(emscripten nodejs)
 win_pkgs=(g++-mingw-w64-x86-64-posix icoutils zip)
 win_test_pkgs=(wine64 wine)
 # xfonts-75dpi: twm's title font; libclang-rt-14-dev: the fuzz target's sanitizer runtime; sox: the
-# generated sounds' spectrograms (docs/testing.md).
+# generated sounds' spectrograms (docs/testing.md); firefox-esr and webkit2gtk-driver (WebKitWebDriver and,
+# through libwebkit2gtk-4.1-0, MiniBrowser): the browser tests' other two engines.
 test_pkgs=(clang libclang-rt-14-dev xvfb xdotool imagemagick x11-utils python3 twm xfonts-75dpi
-           lintian desktop-file-utils appstream groff-base chromium sox)
+           lintian desktop-file-utils appstream groff-base chromium firefox-esr webkit2gtk-driver sox)
 pkgs=("${build_pkgs[@]}")
 case $what in
   build) ;;
@@ -43,11 +44,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-# The browser tests' driver, exactly as locked; it drives the system's chromium and downloads no browser.
+# The browser tests' drivers, exactly as locked; they drive the system's browsers and download none.
 if [ "$what" = test ]; then
   web_tests="$(dirname "$0")/../tests/web"
   if ! cmp -s "$web_tests/package-lock.json" "$web_tests/node_modules/.brinvale-lock"; then
-    (cd "$web_tests" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund)
+    (cd "$web_tests" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund)
     cp "$web_tests/package-lock.json" "$web_tests/node_modules/.brinvale-lock"
   fi
 fi
