@@ -283,6 +283,30 @@ async function pausedResize(page) {
   return null;
 }
 
+// A resize handler that changes the layout, as the game's does when it fits the canvas to the stage:
+// the page's observer of the stage must hand the game the resize outside its own callback, or the
+// browser reports a ResizeObserver loop (WebKitGTK did, now and then, as its window changed size).
+async function resizeOutsideTheObserver(page) {
+  const [handled, errors] = await page.evaluate(async () => {
+    const stage = document.getElementById('stage'), bar = document.getElementById('bar');
+    const errors = [];
+    let handled = 0;
+    const onError = (e) => errors.push(e.message);
+    const onResize = (e) => { if (!e.isTrusted && !handled++) stage.style.paddingTop = '2px'; };
+    addEventListener('error', onError);
+    addEventListener('resize', onResize, true);
+    bar.style.minHeight = bar.offsetHeight + 20 + 'px';
+    await new Promise((r) => setTimeout(r, 300));
+    bar.style.minHeight = stage.style.paddingTop = '';
+    await new Promise((r) => setTimeout(r, 300));
+    removeEventListener('error', onError);
+    removeEventListener('resize', onResize, true);
+    return [handled, errors];
+  });
+  if (!handled) return 'the game was told of no resize when the stage changed size';
+  return errors.length ? errors.join(' | ') : null;
+}
+
 // A change of pixel ratio alone resizes the drawing buffer, and the viewport is the buffer the
 // browser grants, which may be less than asked: here it grants at most 1000 pixels a side.
 // WebKitGTK's driver cannot change the ratio.
@@ -577,6 +601,7 @@ async function runEngine(run, display) {
       return problem;
     });
     await step(run, 'a resize while paused keeps the picture', () => pausedResize(page));
+    await step(run, 'a resize handler that changes the layout makes no ResizeObserver loop', () => resizeOutsideTheObserver(page));
     if (page.setPixelRatio)
       await step(run, 'a change of pixel ratio alone resizes the drawing buffer, as the browser grants it',
                  () => pixelRatioFollowed(page));
