@@ -146,7 +146,8 @@ async function openWebKit({ home, viewport, display }) {
   // Its own process group, so that MiniBrowser goes with it whatever happens to the session.
   const server = spawn('WebKitWebDriver', [`--port=${port}`, '--host=127.0.0.1'],
                        { env: homeEnv(home, display), stdio: 'ignore', detached: true });
-  const kill = () => { try { process.kill(-server.pid, 'SIGKILL'); } catch { /* already gone */ } };
+  const kill = (signal = 'SIGKILL') => { try { process.kill(-server.pid, signal); } catch { /* already gone */ } };
+  const ended = new Promise((done) => server.once('exit', done));
   const base = `http://127.0.0.1:${port}`;
   async function call(method, path, body) {
     for (let attempt = 0; ; attempt++) {
@@ -209,10 +210,17 @@ async function openWebKit({ home, viewport, display }) {
     setViewport,
     setPixelRatio: null,  // WebDriver has no way to change it
     repeatsKeys: false,   // a key-down for a key already down is dropped, not sent as a repeat
+    // The session's end closes MiniBrowser; the server then gets two seconds to go before it is killed.
     close: async () => {
-      try { await call('DELETE', session); } finally { kill(); }
+      try {
+        await call('DELETE', session);
+      } finally {
+        kill('SIGTERM');
+        await Promise.race([ended, sleep(2000)]);
+        kill();
+      }
     },
-    kill,
+    kill: () => kill(),
   };
 }
 
