@@ -1,5 +1,6 @@
 // Decoding speed of the game's BMP decoder next to stb_image and SDL_LoadBMP, on the same files,
-// one group per variant.
+// one group per variant; and the CPU's share of start-up: the game's own 32 pictures decoded, with
+// and without their mipmap chains.
 #include <benchmark/benchmark.h>
 
 #include <SDL.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "assets/dib.h"
+#include "assets/textures.h"
 #include "bmp_writer.h"
 #include "canvas.h"
 
@@ -102,6 +104,36 @@ void decodeSdlToRgb(benchmark::State& state, const std::string& path) {
     }
 }
 
+// Every picture of the texture set, in its loading order.
+std::vector<const char*> gamePictures() {
+    std::vector<const char*> files;
+    for (auto table : {std::make_pair(backgroundFiles, 5), std::make_pair(gemFiles, 11), std::make_pair(digitFiles, 10),
+                       std::make_pair(menuFiles, 2), std::make_pair(keyFiles, 4)})
+        files.insert(files.end(), table.first, table.first + table.second);
+    return files;
+}
+
+void ignoreLevel(void*, int, int, int, const unsigned char* rgb) { benchmark::DoNotOptimize(rgb[0]); }
+
+// The 32 pictures decoded one at a time, as loadTextureSet does, optionally with their mip chains.
+void decodeGamePictures(benchmark::State& state, bool mipmaps) {
+    const std::vector<const char*> files = gamePictures();
+    for (auto _ : state) {
+        for (const char* file : files) {
+            RgbImage* image = loadDibImage(file);
+            if (!image) {
+                state.SkipWithError("a picture is missing: run from a folder with pic/ (BRINVALE_BENCH_DATA)");
+                return;
+            }
+            state.SetBytesProcessed(state.bytes_processed() + int64_t(image->width) * image->height * 3);
+            if (mipmaps) buildMipChain(image->data, image->width, image->height, ignoreLevel, nullptr);
+            benchmark::DoNotOptimize(image->data[0]);
+            std::free(image->data);
+            std::free(image);
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,9 +154,19 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark((name + "/SDL_LoadBMP+RGB24").c_str(),
                                      [path](benchmark::State& s) { decodeSdlToRgb(s, path); });
     }
+    // The game's pictures: the build's, or another folder's pic/ to compare (BRINVALE_BENCH_DATA).
+    const char* data = std::getenv("BRINVALE_BENCH_DATA");
+    const std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::current_path(data ? data : BRINVALE_BUILD_DIR);
+    benchmark::RegisterBenchmark("game's 32 pictures/decoded", [](benchmark::State& s) { decodeGamePictures(s, false); })
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("game's 32 pictures/decoded+mip chains",
+                                 [](benchmark::State& s) { decodeGamePictures(s, true); })
+        ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    std::filesystem::current_path(home);
     std::filesystem::remove_all(dir);
     return 0;
 }
