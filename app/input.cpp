@@ -12,7 +12,7 @@ intptr_t windowProc(void* window, uint32_t message, uintptr_t wParam, intptr_t l
     switch (message) {
     case msgActivate:
         // Only minimising stops the loop; losing the focus alone does not.
-        windowActive = ((wParam >> 16) & 0xFFFF) == 0 ? 1 : 0;
+        windowActive = activationMinimised(wParam) ? 0 : 1;
         return 0;
     case msgSysCommand:
         // Neither the screen saver nor monitor power-down may start while the game runs.
@@ -29,7 +29,7 @@ intptr_t windowProc(void* window, uint32_t message, uintptr_t wParam, intptr_t l
         if (wParam < 256) keyDown[wParam] = 0;
         return 0;
     case msgSize:
-        resizeViewport(static_cast<int>(lParam & 0xFFFF), static_cast<int>((lParam >> 16) & 0xFFFF));
+        resizeViewport(sizeWidth(lParam), sizeHeight(lParam));
         return 0;
     default:
         break;

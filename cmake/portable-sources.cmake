@@ -6,5 +6,5 @@ set(brinvale_portable_sources
     assets/dib.cpp assets/textures.cpp
     render/renderer.cpp render/primitives.cpp render/scenes.cpp
     app/animations.cpp app/input.cpp app/loop.cpp
-    platform/services.cpp platform/timer_list.cpp platform/window.cpp platform/held_keys.cpp
+    platform/services.cpp platform/queue.cpp platform/timer_list.cpp platform/window.cpp platform/held_keys.cpp
     platform/pad_keys.cpp)

@@ -41,3 +41,12 @@ bool sourceRelease(KeySource* source, uintptr_t key, PostMessageProc post) {
 void sourceReleaseAll(KeySource* source, PostMessageProc post) {
     for (uintptr_t key = 0; key < 256; ++key) sourceRelease(source, key, post);
 }
+
+bool keyboardEvent(KeySource* keyboard, uintptr_t code, bool down, bool altHeld, PostMessageProc post) {
+    const bool system = altHeld || code == vkAlt || code == vkF10;
+    if (down && !system)
+        sourcePress(keyboard, code, post);
+    else if (down || !sourceRelease(keyboard, code, post))
+        post(down ? msgSysKeyDown : msgSysKeyUp, code, 0);
+    return system;
+}

@@ -26,3 +26,9 @@ void sourcePress(KeySource* source, uintptr_t key, PostMessageProc post);
 bool sourceRelease(KeySource* source, uintptr_t key, PostMessageProc post);
 // The source lets go of every key it holds (focus lost, a pad unplugged).
 void sourceReleaseAll(KeySource* source, PostMessageProc post);
+// One key event of a keyboard whose system does not tell system keys apart. A key pressed with Alt
+// held, Alt itself and F10 go out as msgSysKeyDown and are not held; any key-up releases what its
+// key-down held, whatever is held now, and one the keyboard did not hold goes out as msgSysKeyUp,
+// so that it cannot release a key another source holds. Returns true when it is a system key's event.
+// Called by the SDL and browser backends' key translation.
+bool keyboardEvent(KeySource* keyboard, uintptr_t code, bool down, bool altHeld, PostMessageProc post);

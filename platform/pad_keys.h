@@ -11,6 +11,8 @@ enum PadSource {
     padDpadUp, padDpadDown, padDpadLeft, padDpadRight, padButtonA, padButtonStart, padButtonBack, padLeftStick,
     padSourceCount
 };
+// The buttons come first: a backend lists its own buttons in this order.
+constexpr int padButtonCount = padLeftStick;
 
 // The key each source of one pad holds, 0 for none.
 struct PadHolds {

@@ -26,9 +26,23 @@ constexpr uint32_t msgTimer = 0x0113;       // wParam: timer id; lParam: its Tim
 constexpr uintptr_t scScreenSave = 0xF140;
 constexpr uintptr_t scMonitorPower = 0xF170;
 
+// msgActivate's wParam: the low word 1 while active, the high word 1 while minimised.
+constexpr uintptr_t activationParam(bool active, bool minimised) {
+    return (minimised ? uintptr_t{1} << 16 : 0) | (active ? 1 : 0);
+}
+constexpr bool activationMinimised(uintptr_t wParam) { return ((wParam >> 16) & 0xFFFF) != 0; }
+constexpr bool activationActive(uintptr_t wParam) { return (wParam & 0xFFFF) != 0; }
+// msgSize's lParam for a client area of width x height pixels, and back.
+constexpr intptr_t sizeParam(int width, int height) {
+    return (static_cast<intptr_t>(height & 0xFFFF) << 16) | (width & 0xFFFF);
+}
+constexpr int sizeWidth(intptr_t lParam) { return static_cast<int>(lParam & 0xFFFF); }
+constexpr int sizeHeight(intptr_t lParam) { return static_cast<int>((lParam >> 16) & 0xFFFF); }
+
 // Virtual-key codes of the keys the game reads; letters are their capitals.
 constexpr int vkReturn = 13;
 constexpr int vkControl = 17;
+constexpr int vkAlt = 18;  // with F10, a system key: its key messages are msgSysKeyDown and msgSysKeyUp
 constexpr int vkEscape = 27;
 constexpr int vkSpace = 32;
 constexpr int vkLeft = 37;
@@ -36,11 +50,17 @@ constexpr int vkUp = 38;
 constexpr int vkRight = 39;
 constexpr int vkDown = 40;
 constexpr int vkP = 'P';
+constexpr int vkF10 = 121;
 
 typedef intptr_t (*WindowProc)(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 typedef void (*TimerProc)(void* window, uint32_t message, uintptr_t timerId, uint32_t time);
 
 enum SoundMode { soundWait = 0, soundBackground = 1 };
+
+// What the queue tells a backend that watches it (the scripted backend's trace): a message handed
+// out (the message), a timer set (wParam its id, lParam the interval asked), a timer killed (wParam
+// its id), a quit posted (wParam the exit code).
+enum QueueEvent { queueTaken, queueTimerSet, queueTimerKilled, queueQuitPosted };
 
 // Message box styles and answers (values of the message model the game is written against).
 constexpr unsigned mbOk = 0x00;
@@ -52,21 +72,9 @@ constexpr int idOk = 1;
 constexpr int idYes = 6;
 constexpr int idNo = 7;
 
-// What a backend supplies. Window and context steps return 1 on success, 0 on failure.
-struct PlatformBackend {
-    const char* name;
-    // Takes one pending message without waiting; false when none. Quit comes only when nothing else
-    // is pending; a due timer yields its tick only when no other message is pending.
-    bool (*peekMessage)(Message* msg);
-    void (*postQuitMessage)(int exitCode);
-    // Starts or replaces a timer: next tick one full interval after the set. Kill is harmless if stopped.
-    void (*setTimer)(uintptr_t id, uint32_t intervalMs, TimerProc proc);
-    void (*killTimer)(uintptr_t id);
-    void (*presentFrame)();
-    void (*playSound)(const char* file, SoundMode mode);
-    int (*showMessageBox)(const char* text, const char* caption, unsigned style);
-    int (*localClockSeconds)();
-    // The steps of window creation and teardown, in the order createGameWindow uses them.
+// The steps of window creation and teardown a backend supplies, in the order createGameWindow uses
+// them; each returns 1 on success, 0 on failure.
+struct WindowSteps {
     int (*registerClass)();
     int (*changeDisplayMode)(int width, int height, int bits);  // 1 = the full-screen mode is in force
     void (*restoreDisplayMode)();
@@ -86,6 +94,33 @@ struct PlatformBackend {
     // the desktop can hold the game's width x height (the game draws at the desktop's pixels, 4:3
     // kept). Used instead of changeDisplayMode unless the user asked for the mode change.
     int (*coverDesktop)(int width, int height, int bits);
+};
+
+// What a backend supplies: the queue, the timers and the idle wait are the seam's (queue.h); a
+// backend turns its system's events into messages, waits, presents, plays sounds, shows boxes and
+// makes the window.
+struct PlatformBackend {
+    const char* name;
+    // The backend's steady clock in milliseconds; the timers count in it.
+    uint64_t (*nowMs)();
+    // Turns the system's pending events into messages (queuePost), without waiting. Called at every
+    // poll of the queue, before it is read.
+    void (*takeEvents)();
+    // Waits until dueMs of nowMs, or until the system has an event, whichever comes first; it may
+    // come back sooner (a backend bounds its own waits), never much later. Called when the loop polls
+    // an empty queue twice with nothing presented in between; dueMs is the next timer tick, or
+    // UINT64_MAX when no timer runs.
+    void (*waitForEvents)(uint64_t dueMs);
+    void (*presentFrame)();
+    void (*playSound)(const char* file, SoundMode mode);
+    int (*showMessageBox)(const char* text, const char* caption, unsigned style);
+    int (*localClockSeconds)();
+    const WindowSteps* window;
+    // Optional: told of what the queue does (QueueEvent), with the message concerned.
+    void (*watchQueue)(QueueEvent what, const Message& message);
+    // Optional: the queue was found empty, idle when the poll before was empty too with nothing
+    // presented since; may post messages, which the poll then takes.
+    void (*queueEmpty)(bool idle);
 };
 
 // The backend the program runs on, defined by the one backend the program is linked with (each

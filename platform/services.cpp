@@ -1,5 +1,6 @@
 // Forwarding of every service to the installed backend, and the null backend.
 #include "platform/platform.h"
+#include "platform/queue.h"
 
 #include <cstdio>
 #include <ctime>
@@ -10,11 +11,9 @@ namespace {
 
 WindowProc registeredProc = nullptr;
 
-bool nullPeek(Message*) { return false; }
-void nullPostQuit(int) {}
-void nullSetTimer(uintptr_t, uint32_t, TimerProc) {}
-void nullKillTimer(uintptr_t) {}
+uint64_t nullNow() { return 0; }
 void nullVoid() {}
+void nullWait(uint64_t) {}
 void nullSound(const char*, SoundMode) {}
 int nullBox(const char* text, const char* caption, unsigned style) {
     std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
@@ -37,18 +36,23 @@ int nullWindow(const char*, int, int, int) { return 0; }
 int nullChoose(int, int) { return 0; }
 int nullInt(int) { return 0; }
 
+const WindowSteps nullWindowSteps = {
+    nullFail,   nullDisplay, nullVoid, nullCursor, nullWindow, nullFail, nullChoose, nullInt,
+    nullFail,   nullInt,     nullFail, nullFail,   nullFail,   nullFail, nullVoid,   nullDisplay,
+};
+
 const PlatformBackend nullBackend = {
-    "null",     nullPeek, nullPostQuit, nullSetTimer, nullKillTimer, nullVoid,  nullSound,
-    nullBox,    nullClock, nullFail,    nullDisplay,  nullVoid,      nullCursor, nullWindow,
-    nullFail,   nullChoose, nullInt,    nullFail,     nullInt,       nullFail,  nullFail,
-    nullFail,   nullFail,  nullVoid,  nullDisplay,
+    "null", nullNow, nullVoid, nullWait, nullVoid, nullSound, nullBox, nullClock, &nullWindowSteps, nullptr, nullptr,
 };
 
 const PlatformBackend* backend = &nullBackend;
 
 }  // namespace
 
-void installPlatform(const PlatformBackend* b) { backend = b ? b : &nullBackend; }
+void installPlatform(const PlatformBackend* b) {
+    backend = b ? b : &nullBackend;
+    queueReset();
+}
 const PlatformBackend* currentPlatform() { return backend; }
 
 void setWindowProc(WindowProc proc) { registeredProc = proc; }
@@ -57,8 +61,6 @@ intptr_t sendMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     if (!registeredProc) return defaultWindowProc(nullptr, message, wParam, lParam);
     return registeredProc(nullptr, message, wParam, lParam);
 }
-
-bool peekMessage() { return backend->peekMessage(&lastMessage); }
 
 void dispatchMessage() {
     const Message& m = lastMessage;
@@ -69,10 +71,6 @@ void dispatchMessage() {
     sendMessage(m.message, m.wParam, m.lParam);
 }
 
-void postQuitMessage(int exitCode) { backend->postQuitMessage(exitCode); }
-void setTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc) { backend->setTimer(id, intervalMs, proc); }
-void killTimer(uintptr_t id) { backend->killTimer(id); }
-void presentFrame() { backend->presentFrame(); }
 
 namespace {
 char sceneText[64] = "";
@@ -80,7 +78,6 @@ char sceneText[64] = "";
 
 void setSceneNote(const char* scene) { std::snprintf(sceneText, sizeof sceneText, "%s", scene ? scene : ""); }
 const char* sceneNote() { return sceneText; }
-void playSound(const char* file, SoundMode mode) { backend->playSound(file, mode); }
 int showMessageBox(const char* text, const char* caption, unsigned style) {
     return backend->showMessageBox(text, caption, style);
 }

@@ -54,7 +54,7 @@ int createGameWindow(const char* title, int width, int height, int bits, int ful
     fullscreenMode = fullscreen ? 1 : 0;
 
     setWindowProc(windowClient.windowProc);
-    if (!platform->registerClass()) {
+    if (!platform->window->registerClass()) {
         showError("Failed To Register The Window Class.");
         return 0;
     }
@@ -62,8 +62,8 @@ int createGameWindow(const char* title, int width, int height, int bits, int ful
     displayModeChanged = 0;
     if (fullscreenMode) {
         const bool switchMode = displayChoice == displayModeSwitch;
-        const int ready = switchMode ? platform->changeDisplayMode(width, height, bits)
-                                     : platform->coverDesktop(width, height, bits);
+        const int ready = switchMode ? platform->window->changeDisplayMode(width, height, bits)
+                                     : platform->window->coverDesktop(width, height, bits);
         if (!ready) {
             if (showMessageBox(fullscreenQuestion, "Vixo GL", mbYesNo | mbIconExclamation) != idYes) {
                 showMessageBox("Program Will Now Close.", errorCaption, mbOk | mbIconStop);
@@ -73,23 +73,23 @@ int createGameWindow(const char* title, int width, int height, int bits, int ful
         }
         displayModeChanged = ready && switchMode;
     }
-    if (fullscreenMode) platform->showCursor(0);
+    if (fullscreenMode) platform->window->showCursor(0);
 
-    mainWindow = platform->createWindow(title, width, height, fullscreenMode);
+    mainWindow = platform->window->createWindow(title, width, height, fullscreenMode);
     if (!mainWindow) return failWith("Window Creation Error.");
 
     if (!pixelFormatRequest.filled) pixelFormatRequest = {1, bits & 0xFF, 16};
 
-    windowDC = platform->getDeviceContext();
+    windowDC = platform->window->getDeviceContext();
     if (!windowDC) return failWith("Can't Create A GL Device Context.");
-    int format = platform->choosePixelFormat(pixelFormatRequest.colorBits, pixelFormatRequest.depthBits);
+    int format = platform->window->choosePixelFormat(pixelFormatRequest.colorBits, pixelFormatRequest.depthBits);
     if (format == 0) return failWith("Can't Find A Suitable PixelFormat.");
-    if (!platform->setPixelFormat(format)) return failWith("Can't Set The PixelFormat.");
-    glContext = platform->createContext();
+    if (!platform->window->setPixelFormat(format)) return failWith("Can't Set The PixelFormat.");
+    glContext = platform->window->createContext();
     if (!glContext) return failWith("Can't Create A GL Rendering Context.");
-    if (!platform->makeCurrent(1)) return failWith("Can't Activate The GL Rendering Context.");
+    if (!platform->window->makeCurrent(1)) return failWith("Can't Activate The GL Rendering Context.");
 
-    platform->showWindow();
+    platform->window->showWindow();
     if (windowClient.resizeViewport) windowClient.resizeViewport(width, height);
     if (!windowClient.initRenderer || !windowClient.initRenderer()) return failWith("Initialization Failed.");
     return 1;
@@ -98,21 +98,21 @@ int createGameWindow(const char* title, int width, int height, int bits, int ful
 void destroyGameWindow() {
     const PlatformBackend* platform = currentPlatform();
     if (fullscreenMode) {
-        if (displayModeChanged) platform->restoreDisplayMode();
-        platform->showCursor(1);
+        if (displayModeChanged) platform->window->restoreDisplayMode();
+        platform->window->showCursor(1);
     }
     if (glContext) {
-        if (!platform->makeCurrent(0)) showShutdownError("Release Of DC And RC Failed.");
-        if (!platform->deleteContext()) showShutdownError("Release Rendering Context Failed.");
+        if (!platform->window->makeCurrent(0)) showShutdownError("Release Of DC And RC Failed.");
+        if (!platform->window->deleteContext()) showShutdownError("Release Rendering Context Failed.");
         glContext = 0;
     }
     if (windowDC) {
-        if (!platform->releaseDeviceContext()) showShutdownError("Release Device Context Failed.");
+        if (!platform->window->releaseDeviceContext()) showShutdownError("Release Device Context Failed.");
         windowDC = 0;
     }
     if (mainWindow) {
-        if (!platform->destroyWindow()) showShutdownError("Could Not Release hWnd.");
+        if (!platform->window->destroyWindow()) showShutdownError("Could Not Release hWnd.");
         mainWindow = 0;
     }
-    if (!platform->unregisterClass()) showShutdownError("Could Not Unregister Class.");
+    if (!platform->window->unregisterClass()) showShutdownError("Could Not Unregister Class.");
 }

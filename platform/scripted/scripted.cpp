@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/offscreen.h"
+#include "platform/queue.h"
 
 namespace {
 
@@ -20,12 +21,6 @@ namespace {
 struct ScriptEvent {
     uint64_t time;
     Message message;
-};
-
-struct VirtualTimer {
-    uint32_t interval;
-    uint64_t due;
-    TimerProc proc;
 };
 
 struct TraceLine {
@@ -42,12 +37,7 @@ constexpr uint64_t limitGrace = 60000;
 struct ScriptState {
     std::vector<ScriptEvent> events;  // by time, then script order
     size_t nextEvent = 0;
-    std::deque<Message> queue;
-    std::map<uintptr_t, VirtualTimer> timers;
-    bool quitPosted = false;
-    int quitCode = 0;
     uint64_t now = 0;
-    bool idle = false;  // the last poll was empty and nothing has happened since
     uint32_t frameMs = 16;
     int clockSeconds = 0;
     std::map<std::string, uint32_t> soundMs;
@@ -66,9 +56,9 @@ ScriptState state;
 
 const std::map<std::string, int>& keyNames() {
     static const std::map<std::string, int> names = {
-        {"Backspace", 8}, {"Tab", 9},    {"Return", 13}, {"Shift", 16},  {"Ctrl", 17},  {"Alt", 18},
+        {"Backspace", 8}, {"Tab", 9},    {"Return", 13}, {"Shift", 16},  {"Ctrl", 17},  {"Alt", vkAlt},
         {"Escape", 27},   {"Space", 32}, {"Left", 37},   {"Up", 38},     {"Right", 39}, {"Down", 40},
-        {"F10", 121},
+        {"F10", vkF10},
     };
     return names;
 }
@@ -123,12 +113,11 @@ std::string describe(const Message& m) {
     case msgSysKeyDown: return "syskey down " + keyName(m.wParam);
     case msgSysKeyUp: return "syskey up " + keyName(m.wParam);
     case msgActivate:
-        if (m.wParam >> 16) return "minimise";
-        return (m.wParam & 0xFFFF) ? "restore" : "blur";
+        if (activationMinimised(m.wParam)) return "minimise";
+        return activationActive(m.wParam) ? "restore" : "blur";
     case msgClose: return "close";
     case msgSize:
-        std::snprintf(text, sizeof text, "size %d %d", static_cast<int>(m.lParam & 0xFFFF),
-                      static_cast<int>((m.lParam >> 16) & 0xFFFF));
+        std::snprintf(text, sizeof text, "size %d %d", sizeWidth(m.lParam), sizeHeight(m.lParam));
         return text;
     case msgSysCommand: std::snprintf(text, sizeof text, "syscommand 0x%" PRIxPTR, m.wParam); return text;
     case msgQuit: return "quit " + std::to_string(m.wParam);
@@ -194,13 +183,13 @@ struct Parser {
             if (what == "close")
                 add(time, msgClose, 0, 0);
             else
-                add(time, msgActivate, what == "minimise" ? (uintptr_t{1} << 16) : (what == "restore" ? 1 : 0), 0);
+                add(time, msgActivate, activationParam(what == "restore", what == "minimise"), 0);
             return true;
         }
         if (what == "size") {
             if (w.size() != 3 || !parseNumber(w[1], &x) || !parseNumber(w[2], &y) || x > 0xFFFF || y > 0xFFFF)
                 return fail("bad size");
-            add(time, msgSize, 0, static_cast<intptr_t>((y << 16) | x));
+            add(time, msgSize, 0, sizeParam(static_cast<int>(x), static_cast<int>(y)));
             return true;
         }
         if (what == "syscommand") {
@@ -283,58 +272,13 @@ struct Parser {
 
 void resetState() {
     state = ScriptState();
+    queueReset();
     state.soundMs = {{"pic/move.wav", 60}, {"pic/spdup.wav", 300}, {"pic/graw.wav", 250}, {"pic/up.wav", 700}};
 }
 
 // ---- the backend ----
 
-void enqueueDueEvents() {
-    while (state.nextEvent < state.events.size() && state.events[state.nextEvent].time <= state.now)
-        state.queue.push_back(state.events[state.nextEvent++].message);
-}
-
-// The running timer whose tick is due soonest; null when none is running.
-std::pair<const uintptr_t, VirtualTimer>* soonestTimer() {
-    std::pair<const uintptr_t, VirtualTimer>* best = nullptr;
-    for (auto& entry : state.timers)
-        if (!best || entry.second.due < best->second.due) best = &entry;
-    return best;
-}
-
-void take(Message* msg, const Message& m) {
-    *msg = m;
-    state.idle = false;
-    std::string text = describe(m);
-    if (!text.empty()) trace(m.message == msgTimer ? text : "take " + text);
-}
-
-bool takeOne(Message* msg) {
-    enqueueDueEvents();
-    if (!state.queue.empty()) {
-        take(msg, state.queue.front());
-        state.queue.pop_front();
-        return true;
-    }
-    if (state.quitPosted) {
-        state.quitPosted = false;
-        take(msg, {msgQuit, static_cast<uintptr_t>(state.quitCode), 0});
-        return true;
-    }
-    auto* timer = soonestTimer();
-    if (timer && timer->second.due <= state.now) {
-        VirtualTimer& t = timer->second;
-        while (t.due <= state.now) t.due += t.interval;
-        take(msg, {msgTimer, timer->first, reinterpret_cast<intptr_t>(t.proc)});
-        return true;
-    }
-    return false;
-}
-
-void scriptedPostQuit(int code) {
-    state.quitPosted = true;
-    state.quitCode = code;
-    trace("post quit " + std::to_string(code));
-}
+uint64_t scriptedNowMs() { return state.now; }
 
 // Once past the limit the run is ended with a quit of its own; far past it, the program is stuck.
 void checkLimit() {
@@ -342,7 +286,7 @@ void checkLimit() {
     if (!state.limitReached) {
         state.limitReached = true;
         trace("limit reached");
-        scriptedPostQuit(limitExitCode);
+        postQuitMessage(limitExitCode);
     } else if (state.now >= state.limit + limitGrace) {
         trace("stuck past the limit");
         std::fputs(scriptedTrace().c_str(), stderr);
@@ -350,39 +294,39 @@ void checkLimit() {
     }
 }
 
-bool scriptedPeek(Message* msg) {
+// The script's input whose time has come goes into the queue.
+void scriptedTakeEvents() {
     checkLimit();
-    if (takeOne(msg)) return true;
-    if (!state.idle) {
-        state.idle = true;
-        return false;
+    for (; state.nextEvent < state.events.size() && state.events[state.nextEvent].time <= state.now; ++state.nextEvent) {
+        const Message& m = state.events[state.nextEvent].message;
+        queuePost(m.message, m.wParam, m.lParam);
     }
-    // Two empty polls with nothing drawn or waited for in between: the program is idling (minimised
-    // or paused), so time moves on to whatever comes next.
-    uint64_t next = state.limitReached ? state.limit + limitGrace : state.limit;
+}
+
+// The program is idling (minimised or paused): time moves on to whatever comes next.
+void scriptedWait(uint64_t dueMs) {
+    uint64_t next = std::min(dueMs, state.limitReached ? state.limit + limitGrace : state.limit);
     if (state.nextEvent < state.events.size()) next = std::min(next, state.events[state.nextEvent].time);
-    if (auto* timer = soonestTimer()) next = std::min(next, timer->second.due);
     if (next > state.now) state.now = next;
-    checkLimit();
-    return takeOne(msg);
 }
 
-void scriptedSetTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc) {
-    uint32_t interval = intervalMs ? intervalMs : 1;
-    state.timers[id] = {interval, state.now + interval, proc};
-    trace("timer set " + std::to_string(id) + " " + std::to_string(intervalMs));
-}
-
-void scriptedKillTimer(uintptr_t id) {
-    state.timers.erase(id);
-    trace("timer kill " + std::to_string(id));
+void scriptedWatch(QueueEvent what, const Message& m) {
+    switch (what) {
+    case queueTaken: {
+        const std::string text = describe(m);
+        if (!text.empty()) trace(m.message == msgTimer ? text : "take " + text);
+        return;
+    }
+    case queueTimerSet: trace("timer set " + std::to_string(m.wParam) + " " + std::to_string(m.lParam)); return;
+    case queueTimerKilled: trace("timer kill " + std::to_string(m.wParam)); return;
+    case queueQuitPosted: trace("post quit " + std::to_string(m.wParam)); return;
+    }
 }
 
 void scriptedPresent() {
     trace(std::string("present ") + sceneNote());
     if (state.contextOpen) presentOffscreen();
     state.now += state.frameMs;
-    state.idle = false;
 }
 
 void scriptedSound(const char* file, SoundMode mode) {
@@ -391,7 +335,6 @@ void scriptedSound(const char* file, SoundMode mode) {
     if (mode != soundWait) return;
     auto length = state.soundMs.find(name);
     if (length != state.soundMs.end()) state.now += length->second;
-    state.idle = false;
 }
 
 int scriptedBox(const char* text, const char* caption, unsigned style) {
@@ -455,16 +398,7 @@ int scriptedDestroyWindow() {
 int scriptedUnregisterClass() { return step("unregisterClass"); }
 void scriptedShowWindow() {}
 
-const PlatformBackend scriptedBackend = {
-    "scripted",
-    scriptedPeek,
-    scriptedPostQuit,
-    scriptedSetTimer,
-    scriptedKillTimer,
-    scriptedPresent,
-    scriptedSound,
-    scriptedBox,
-    scriptedClock,
+const WindowSteps scriptedWindowSteps = {
     scriptedRegisterClass,
     scriptedChangeDisplayMode,
     scriptedRestoreDisplayMode,
@@ -481,6 +415,20 @@ const PlatformBackend scriptedBackend = {
     scriptedUnregisterClass,
     scriptedShowWindow,
     scriptedCoverDesktop,
+};
+
+const PlatformBackend scriptedBackend = {
+    "scripted",
+    scriptedNowMs,
+    scriptedTakeEvents,
+    scriptedWait,
+    scriptedPresent,
+    scriptedSound,
+    scriptedBox,
+    scriptedClock,
+    &scriptedWindowSteps,
+    scriptedWatch,
+    nullptr,
 };
 
 }  // namespace

@@ -16,36 +16,31 @@
 
 #include "platform/held_keys.h"
 #include "platform/pacing.h"
+#include "platform/queue.h"
 #include "platform/sdl/sdl_internal.h"
-#include "platform/timer_list.h"
 #include "platform/toggle_keys.h"
 
 namespace {
 
 // ---- queue and timers ----
 
-struct Queue {
-    bool eventsStarted = false;
-    std::deque<Message> messages;
-    TimerList timers;
-    bool quitPosted = false;
-    int quitCode = 0;
+struct Events {
+    bool started = false;
     bool minimised = false;
-    bool idle = false;  // the last poll was empty and nothing was presented since
 
-    ~Queue() {
-        if (eventsStarted) SDL_QuitSubSystem(SDL_INIT_EVENTS);
+    ~Events() {
+        if (started) SDL_QuitSubSystem(SDL_INIT_EVENTS);
     }
 };
 
-Queue queue;
+Events events;
 
 // The keys the keyboard holds for the game.
 KeySource keyboard;
 
 void startEvents() {
-    if (queue.eventsStarted) return;
-    queue.eventsStarted = SDL_InitSubSystem(SDL_INIT_EVENTS) == 0;
+    if (events.started) return;
+    events.started = SDL_InitSubSystem(SDL_INIT_EVENTS) == 0;
     sdlStartPads();
 }
 
@@ -84,7 +79,7 @@ uintptr_t virtualKey(SDL_Keycode key, uint16_t mod, bool down) {
     case SDLK_LCTRL:
     case SDLK_RCTRL: return 17;
     case SDLK_LALT:
-    case SDLK_RALT: return 18;
+    case SDLK_RALT: return vkAlt;
     case SDLK_PAUSE: return 19;
     case SDLK_CAPSLOCK: return 20;
     case SDLK_ESCAPE: return 27;
@@ -103,24 +98,8 @@ uintptr_t virtualKey(SDL_Keycode key, uint16_t mod, bool down) {
     }
 }
 
-void post(uint32_t message, uintptr_t wParam, intptr_t lParam) { queue.messages.push_back({message, wParam, lParam}); }
-
-// A size message for a window now width x height points. It carries the drawable's pixels, not the
-// points, so that a high-density display gets every pixel drawn.
-void postDrawableSize(int width, int height) {
-    if (SDL_Window* window = sdlGameWindow()) SDL_GL_GetDrawableSize(window, &width, &height);
-    post(msgSize, 0, (static_cast<intptr_t>(height & 0xFFFF) << 16) | (width & 0xFFFF));
-}
-
-// Creation sets the viewport for the size the game asked for; the window as shown may be another
-// (the desktop's full screen, a scaled window) and says so by no event of its own.
-void showWindow() {
-    sdlShowWindow();
-    if (sdlGameWindow()) postDrawableSize(0, 0);
-}
-
 void postActivation(bool active) {
-    post(msgActivate, (queue.minimised ? uintptr_t{1} << 16 : 0) | (active ? 1 : 0), 0);
+    queuePost(msgActivate, activationParam(active, events.minimised), 0);
 }
 
 ToggleKeys toggleKeys;
@@ -140,7 +119,7 @@ bool toggleKey(const SDL_KeyboardEvent& key) {
 }
 
 void translate(const SDL_Event& e) {
-    if (sdlPadEvent(e, post)) return;
+    if (sdlPadEvent(e, queuePost)) return;
     switch (e.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
@@ -148,39 +127,33 @@ void translate(const SDL_Event& e) {
         const bool down = e.type == SDL_KEYDOWN;
         const uintptr_t code = virtualKey(e.key.keysym.sym, e.key.keysym.mod, down);
         if (!code) return;
-        // Keys pressed with Alt held, Alt itself and F10 are system keys, which the game ignores.
-        const bool system = (e.key.keysym.mod & KMOD_ALT) || code == 18 || code == 121;
-        if (down && !system) sourcePress(&keyboard, code, post);
-        // A key-up releases what its key-down held, whatever is held with it now; any other key-up
-        // (a system key's) must not release a key that another source holds.
-        else if (down || !sourceRelease(&keyboard, code, post))
-            post(down ? msgSysKeyDown : msgSysKeyUp, code, 0);
+        keyboardEvent(&keyboard, code, down, (e.key.keysym.mod & KMOD_ALT) != 0, queuePost);
         return;
     }
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
         case SDL_WINDOWEVENT_MINIMIZED:
-            queue.minimised = true;
+            events.minimised = true;
             postActivation(false);
             return;
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_MAXIMIZED:
-            queue.minimised = false;
+            events.minimised = false;
             postActivation(true);
             return;
         case SDL_WINDOWEVENT_FOCUS_GAINED: postActivation(true); return;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // Keys let go elsewhere send no key-up here.
-            sourceReleaseAll(&keyboard, post);
+            sourceReleaseAll(&keyboard, queuePost);
             toggleKeysReset(&toggleKeys);
             postActivation(false);
             return;
-        case SDL_WINDOWEVENT_SIZE_CHANGED: postDrawableSize(e.window.data1, e.window.data2); return;
-        case SDL_WINDOWEVENT_CLOSE: post(msgClose, 0, 0); return;
+        case SDL_WINDOWEVENT_SIZE_CHANGED: sdlPostDrawableSize(e.window.data1, e.window.data2); return;
+        case SDL_WINDOWEVENT_CLOSE: queuePost(msgClose, 0, 0); return;
         default: return;
         }
     case SDL_QUIT:  // also what SIGINT and SIGTERM raise
-        post(msgClose, 0, 0);
+        queuePost(msgClose, 0, 0);
         return;
     default: return;
     }
@@ -194,40 +167,24 @@ void translatePending() {
     SDL_PumpEvents();
     SDL_Event event;
     while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_POLLSENTINEL - 1) > 0) translate(event);
-    sdlRepeatPadKeys(post);
+    sdlRepeatPadKeys(queuePost);
 }
 
-// Takes the next message: translated events first, then a posted quit, then a tick of a due timer.
-bool takeMessage(Message* msg) {
-    if (!queue.messages.empty()) {
-        *msg = queue.messages.front();
-        queue.messages.pop_front();
-        return true;
-    }
-    if (queue.quitPosted) {
-        queue.quitPosted = false;
-        *msg = {msgQuit, static_cast<uintptr_t>(queue.quitCode), 0};
-        return true;
-    }
-    // Timer ticks come last, one per due timer, the soonest first.
-    return timerListTakeTick(&queue.timers, SDL_GetTicks64(), msg);
-}
-
-// Sleeps until input gives a message or the next timer falls due, whichever comes first. The sleep
-// is bounded, so that a caller polling for a message that never comes (no timer running) still gets
-// its turn. SDL's wait does not read the pads, so with a pad open it wakes to read them every slice:
+// Sleeps until input gives a message or dueMs, the next timer's tick, whichever comes first. The
+// sleep is bounded, so that a caller polling for a message that never comes (no timer running) still
+// gets its turn. SDL's wait does not read the pads, so with a pad open it wakes to read them every slice:
 // pad input reaches the idle game within 20 ms, so the slice is as long as that allows (some 55
 // wakes a second).
-void waitForInput() {
+void sdlWait(uint64_t dueMs) {
     constexpr uint64_t longestWaitMs = 100;
     constexpr uint64_t padSliceMs = 18;
     // With a pad, a whole number of slices: a short last one would be a wake for nothing.
     const uint64_t longest = sdlPadsOpen() ? 6 * padSliceMs : longestWaitMs;
-    const uint64_t due = timerListNextDue(queue.timers, SDL_GetTicks64() + longest);
+    const uint64_t due = std::min(dueMs, SDL_GetTicks64() + longest);
     // Between reads of the pads the window's socket is watched here, since SDL's pump costs as much
     // as the wake itself: the poll before this wait has pumped (which also turns signals into their
     // quit event), so the pump runs again only when the socket has something.
-    for (uint64_t now = SDL_GetTicks64(); now < due && queue.messages.empty(); now = SDL_GetTicks64()) {
+    for (uint64_t now = SDL_GetTicks64(); now < due && !queueHasMessage(); now = SDL_GetTicks64()) {
         SDL_Event event;
         const bool pads = sdlPadsOpen();
         const int wait = static_cast<int>(pads ? std::min(due - now, padSliceMs) : due - now);
@@ -242,7 +199,7 @@ void waitForInput() {
         // straight into SDL's queue.
         sdlUpdatePads();
         while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_POLLSENTINEL - 1) > 0) translate(event);
-        sdlRepeatPadKeys(post);
+        sdlRepeatPadKeys(queuePost);
     }
 }
 
@@ -263,40 +220,17 @@ void readInputUntil(uint64_t moment) {
     }
 }
 
-bool sdlPeek(Message* msg) {
+uint64_t sdlNowMs() { return SDL_GetTicks64(); }
+
+void sdlTakeEvents() {
     startEvents();
     translatePending();
-    if (!takeMessage(msg)) {
-        if (!queue.idle) {
-            queue.idle = true;
-            return false;
-        }
-        // The loop came back without presenting anything (paused, minimised): it has nothing to
-        // do before the next input or timer tick, so it sleeps until then.
-        waitForInput();
-        if (!takeMessage(msg)) return false;
-    }
-    queue.idle = false;
-    return true;
 }
-
-void sdlPostQuit(int exitCode) {
-    queue.quitPosted = true;
-    queue.quitCode = exitCode;
-}
-
-void sdlSetTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc) {
-    startEvents();
-    timerListSet(&queue.timers, id, intervalMs, SDL_GetTicks64(), proc);
-}
-
-void sdlKillTimer(uintptr_t id) { timerListKill(&queue.timers, id); }
 
 void sdlPresent() {
     if (const uint64_t due = presentDue()) readInputUntil(due);
     if (SDL_Window* window = sdlGameWindow()) SDL_GL_SwapWindow(window);
     presented();
-    queue.idle = false;
 }
 
 // ---- sound ----
@@ -426,30 +360,16 @@ int sdlLocalClockSeconds() {
 
 const PlatformBackend sdlBackend = {
     "sdl",
-    sdlPeek,
-    sdlPostQuit,
-    sdlSetTimer,
-    sdlKillTimer,
+    sdlNowMs,
+    sdlTakeEvents,
+    sdlWait,
     sdlPresent,
     sdlPlaySound,
     sdlShowMessageBox,
     sdlLocalClockSeconds,
-    sdlRegisterClass,
-    sdlChangeDisplayMode,
-    sdlRestoreDisplayMode,
-    sdlShowCursor,
-    sdlCreateWindow,
-    sdlGetDeviceContext,
-    sdlChoosePixelFormat,
-    sdlSetPixelFormat,
-    sdlCreateContext,
-    sdlMakeCurrent,
-    sdlDeleteContext,
-    sdlReleaseDeviceContext,
-    sdlDestroyWindow,
-    sdlUnregisterClass,
-    showWindow,
-    sdlCoverDesktop,
+    &sdlWindowSteps,
+    nullptr,
+    nullptr,
 };
 
 }  // namespace

@@ -7,31 +7,21 @@
 #include <cstdint>
 
 #include "platform/held_keys.h"
+#include "platform/platform.h"
 
 // The game window, or null before it exists and after teardown.
 SDL_Window* sdlGameWindow();
 
-// Window, display mode, GL context and message boxes on SDL (sdl_window.cpp); contracts as the
-// matching members of PlatformBackend.
-int sdlRegisterClass();
-int sdlChangeDisplayMode(int width, int height, int bits);
-int sdlCoverDesktop(int width, int height, int bits);
-void sdlRestoreDisplayMode();
-void sdlShowCursor(int show);
-int sdlCreateWindow(const char* title, int width, int height, int fullscreen);
-int sdlGetDeviceContext();
-int sdlChoosePixelFormat(int bits, int depthBits);
-int sdlSetPixelFormat(int format);
-int sdlCreateContext();
-int sdlMakeCurrent(int current);
-int sdlDeleteContext();
-int sdlReleaseDeviceContext();
-int sdlDestroyWindow();
-int sdlUnregisterClass();
-void sdlShowWindow();
+// The window steps on SDL (sdl_window.cpp).
+extern const WindowSteps sdlWindowSteps;
+// Posts a size message for a window now width x height points: the drawable's pixels, not the
+// points, so that a high-density display gets every pixel drawn. Called for a size event and as the
+// window is shown.
+void sdlPostDrawableSize(int width, int height);
 // Full screen to window or back, the same window and context; the size message that follows gives
 // the game the new drawable. Called for Alt+Enter and F11.
 void sdlToggleFullscreen();
+// A modal box (sdl_window.cpp); contract as PlatformBackend's showMessageBox.
 int sdlShowMessageBox(const char* text, const char* caption, unsigned style);
 
 // Gamepads (sdl_pads.cpp): their buttons and left stick become the keyboard's key messages.

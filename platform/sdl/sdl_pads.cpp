@@ -46,20 +46,16 @@ void removePad(SDL_JoystickID id) {
 }
 
 void button(SDL_JoystickID id, uint8_t which, bool down) {
-    static const struct {
-        SDL_GameControllerButton button;
-        PadSource source;
-    } mapping[] = {
-        {SDL_CONTROLLER_BUTTON_DPAD_UP, padDpadUp},       {SDL_CONTROLLER_BUTTON_DPAD_DOWN, padDpadDown},
-        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, padDpadLeft},   {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, padDpadRight},
-        {SDL_CONTROLLER_BUTTON_A, padButtonA},            {SDL_CONTROLLER_BUTTON_START, padButtonStart},
-        {SDL_CONTROLLER_BUTTON_BACK, padButtonBack},
-    };
+    // In the order of the seam's PadSource.
+    static const SDL_GameControllerButton buttons[padButtonCount] = {
+        SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_CONTROLLER_BUTTON_DPAD_DOWN, SDL_CONTROLLER_BUTTON_DPAD_LEFT,
+        SDL_CONTROLLER_BUTTON_DPAD_RIGHT, SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_START,
+        SDL_CONTROLLER_BUTTON_BACK};
     auto found = pads.open.find(id);
     if (found == pads.open.end()) return;
-    for (const auto& m : mapping)
-        if (m.button == which)
-            padButton(&found->second.holds, m.source, down, SDL_GetTicks64(), pads.post);
+    for (int source = 0; source < padButtonCount; ++source)
+        if (buttons[source] == which)
+            padButton(&found->second.holds, static_cast<PadSource>(source), down, SDL_GetTicks64(), pads.post);
 }
 
 void axis(SDL_JoystickID id, uint8_t which, int value) {

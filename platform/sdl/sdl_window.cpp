@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/queue.h"
 #include "platform/pacing.h"
 #include "platform/sdl/sdl_internal.h"
 
@@ -127,10 +128,6 @@ bool drawsNowhere() {
     if (!driver || (asked && *asked)) return false;
     return SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0 || SDL_strcmp(driver, "evdev") == 0;
 }
-
-}  // namespace
-
-SDL_Window* sdlGameWindow() { return gameWindow; }
 
 int sdlRegisterClass() {
     if (!videoStarted) {
@@ -271,12 +268,43 @@ int sdlUnregisterClass() {
     return 1;
 }
 
+// Creation sets the viewport for the size the game asked for; the window as shown may be another
+// (the desktop's full screen, a scaled window) and says so by no event of its own.
 void sdlShowWindow() {
     if (!gameWindow) return;
     SDL_ShowWindow(gameWindow);
     if (!(SDL_GetWindowFlags(gameWindow) & SDL_WINDOW_FULLSCREEN)) placeAtTopLeft();
     SDL_RaiseWindow(gameWindow);
     SDL_SetWindowInputFocus(gameWindow);
+    sdlPostDrawableSize(0, 0);
+}
+
+}  // namespace
+
+const WindowSteps sdlWindowSteps = {
+    sdlRegisterClass,
+    sdlChangeDisplayMode,
+    sdlRestoreDisplayMode,
+    sdlShowCursor,
+    sdlCreateWindow,
+    sdlGetDeviceContext,
+    sdlChoosePixelFormat,
+    sdlSetPixelFormat,
+    sdlCreateContext,
+    sdlMakeCurrent,
+    sdlDeleteContext,
+    sdlReleaseDeviceContext,
+    sdlDestroyWindow,
+    sdlUnregisterClass,
+    sdlShowWindow,
+    sdlCoverDesktop,
+};
+
+SDL_Window* sdlGameWindow() { return gameWindow; }
+
+void sdlPostDrawableSize(int width, int height) {
+    if (gameWindow) SDL_GL_GetDrawableSize(gameWindow, &width, &height);
+    queuePost(msgSize, 0, sizeParam(width, height));
 }
 
 // To the window: the display's mode, if it was switched, goes back as full screen ends; the window

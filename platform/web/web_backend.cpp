@@ -3,7 +3,7 @@
 #include "platform/web/web_backend.h"
 
 #include "platform/held_keys.h"
-#include "platform/timer_list.h"
+#include "platform/queue.h"
 #include "platform/web/gl1.h"
 #include "platform/web/wave_length.h"
 #include "platform/web/web_pads.h"
@@ -13,9 +13,9 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -180,19 +180,14 @@ namespace {
 
 const char* const canvasTarget = "#canvas";
 
-// ---- queue and timers ----
+// ---- events ----
 
 // The page's steady clock in whole milliseconds, the timers' unit.
 uint64_t nowMs() { return static_cast<uint64_t>(emscripten_get_now()); }
 
-struct Queue {
-    std::deque<Message> messages;
-    TimerList timers;
-    bool quitPosted = false;
-    int quitCode = 0;
+struct Page {
     bool hidden = false;
     bool blurred = false;
-    bool idle = false;  // the last poll was empty and nothing was presented since
     bool listening = false;
     bool dialogOpen = false;
     // A resize waits for a loop that draws: one that does not (paused) keeps its picture, scaled.
@@ -205,13 +200,13 @@ struct Queue {
     bool contextRestored = false;
 };
 
-Queue queue;
+Page page;
 
 // The keys the keyboard holds for the game.
 KeySource keyboard;
 
 void post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    queue.messages.push_back({message, wParam, lParam});
+    queuePost(message, wParam, lParam);
     if (message == msgKeyDown || message == msgKeyUp || message == msgSysKeyDown || message == msgSysKeyUp)
         pageKeyMessage(static_cast<int>(message), static_cast<int>(wParam));
 }
@@ -219,8 +214,8 @@ void post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
 // A page that is hidden or has lost the focus counts as minimised, so the game stops drawing; so
 // does a page whose GL context is lost, which could show nothing.
 void postActivation() {
-    const bool away = queue.hidden || queue.blurred || queue.contextLost;
-    post(msgActivate, (away ? uintptr_t{1} << 16 : 0) | (away ? 0 : 1), 0);
+    const bool away = page.hidden || page.blurred || page.contextLost;
+    post(msgActivate, activationParam(!away, away), 0);
 }
 
 EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
@@ -228,7 +223,7 @@ EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
 void postSize() {
     const int size = pageFitCanvas(1, context > 0 ? 1 : 0);
     if (!size) return;
-    queue.bufferSize = size;
+    page.bufferSize = size;
     post(msgSize, 0, size);
 }
 
@@ -250,18 +245,12 @@ bool isGameKey(unsigned long code) {
 
 // The browser's key codes are the virtual-key codes of the message model the game is written against.
 EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
-    if (queue.dialogOpen) return EM_FALSE;
+    if (page.dialogOpen) return EM_FALSE;
     const unsigned long code = e->keyCode;
     const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
     if (down) pageUnlockAudio();
     if (code == 0 || code > 255) return EM_FALSE;
-    // Keys pressed with Alt held, Alt itself and F10 are system keys, which the game ignores.
-    const bool system = e->altKey || code == 18 || code == 121;
-    if (down && !system) sourcePress(&keyboard, code, post);
-    // A key-up releases what its key-down held, whatever is held with it now; any other key-up
-    // (a system key's) must not release a key that another source holds.
-    else if (down || !sourceRelease(&keyboard, code, post))
-        post(down ? msgSysKeyDown : msgSysKeyUp, code, 0);
+    const bool system = keyboardEvent(&keyboard, code, down, e->altKey != 0, post);
     return (!system && isGameKey(code)) || (e->ctrlKey && !e->altKey) ? EM_TRUE : EM_FALSE;
 }
 
@@ -275,15 +264,15 @@ void releaseHeldKeys() {
 // Only the page's own focus counts: the canvas or a button losing it leaves the page playing.
 EM_BOOL onFocus(int eventType, const EmscriptenFocusEvent* e, void*) {
     if (std::strcmp(e->nodeName, "#window") != 0) return EM_FALSE;
-    queue.blurred = eventType == EMSCRIPTEN_EVENT_BLUR;
-    if (queue.blurred) releaseHeldKeys();
+    page.blurred = eventType == EMSCRIPTEN_EVENT_BLUR;
+    if (page.blurred) releaseHeldKeys();
     postActivation();
     return EM_FALSE;
 }
 
 EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* e, void*) {
-    queue.hidden = e->hidden != 0;
-    if (queue.hidden) releaseHeldKeys();
+    page.hidden = e->hidden != 0;
+    if (page.hidden) releaseHeldKeys();
     postActivation();
     return EM_FALSE;
 }
@@ -291,7 +280,7 @@ EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* e, void*) {
 // A new drawing buffer starts cleared: it is made only when the loop will draw into it.
 void resizeWhenDrawing() {
     pageFitCanvas(0, 0);
-    queue.resizePending = true;
+    page.resizePending = true;
 }
 
 EM_BOOL onResize(int, const EmscriptenUiEvent*, void*) {
@@ -303,36 +292,36 @@ EM_BOOL onResize(int, const EmscriptenUiEvent*, void*) {
 
 // Preventing the default is what lets the browser restore the context later.
 EM_BOOL onContextLost(int, const void*, void*) {
-    queue.contextLost = true;
+    page.contextLost = true;
     postActivation();
     return EM_TRUE;
 }
 
 EM_BOOL onContextRestored(int, const void*, void*) {
-    queue.contextRestored = true;
+    page.contextRestored = true;
     return EM_TRUE;
 }
 
 int restartRendererAtBufferSize() {
-    return restartRenderer(static_cast<int>(queue.bufferSize & 0xFFFF), static_cast<int>(queue.bufferSize >> 16));
+    return restartRenderer(sizeWidth(page.bufferSize), sizeHeight(page.bufferSize));
 }
 
 // On the restored context: the layer's shader and buffer and the 32 textures anew, the GL state as it
 // was; the game then draws its next frame as if nothing had happened.
 void rebuildContext() {
-    queue.contextRestored = false;
+    page.contextRestored = false;
     if (!context || emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS ||
         !gl1Restore(restartRendererAtBufferSize)) {
         std::fprintf(stderr, "the restored GL context could not be set up again; the picture stays black\n");
         return;
     }
-    queue.contextLost = false;
+    page.contextLost = false;
     postActivation();
 }
 
 void listen(bool on) {
-    if (queue.listening == on) return;
-    queue.listening = on;
+    if (page.listening == on) return;
+    page.listening = on;
     const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
     emscripten_set_keydown_callback(window, nullptr, EM_TRUE, on ? onKey : nullptr);
     emscripten_set_keyup_callback(window, nullptr, EM_TRUE, on ? onKey : nullptr);
@@ -348,59 +337,30 @@ void listen(bool on) {
 
 // Nothing pending: the browser gets the thread back until the next timer is due, or for one
 // frame's time at most, so that key events can arrive. Never a busy loop.
-void yieldToBrowser() {
+void webWait(uint64_t dueMs) {
     constexpr uint64_t frameMs = 16;
     const uint64_t now = nowMs();
-    const uint64_t due = timerListNextDue(queue.timers, now + frameMs);
+    const uint64_t due = std::min(dueMs, now + frameMs);
     emscripten_sleep(due > now ? static_cast<unsigned>(due - now) : 1);
 }
 
-bool webPeek(Message* msg) {
-    if (queue.contextRestored) rebuildContext();
-    if (!queue.resizePending && pagePixelRatioChanged()) resizeWhenDrawing();
-    if (queue.resizePending && queue.drawing) {
-        queue.resizePending = false;
+void webTakeEvents() {
+    if (page.contextRestored) rebuildContext();
+    if (!page.resizePending && pagePixelRatioChanged()) resizeWhenDrawing();
+    if (page.resizePending && page.drawing) {
+        page.resizePending = false;
         postSize();
     }
-    webPollPads(queue.hidden || queue.blurred, post);
-    if (!queue.messages.empty()) {
-        *msg = queue.messages.front();
-        queue.messages.pop_front();
-        queue.idle = false;
-        return true;
-    }
-    if (queue.quitPosted) {
-        queue.quitPosted = false;
-        *msg = {msgQuit, static_cast<uintptr_t>(queue.quitCode), 0};
-        queue.idle = false;
-        return true;
-    }
-    // Timer ticks come last, one per due timer, the soonest first.
-    if (timerListTakeTick(&queue.timers, nowMs(), msg)) {
-        queue.idle = false;
-        return true;
-    }
+    webPollPads(page.hidden || page.blurred, post);
+}
+
+void webQueueEmpty(bool idle) {
     // Touch may let go of keys now that a pass has seen them.
-    touchPolledEmpty(queue.idle);
-    if (!queue.messages.empty()) return webPeek(msg);
-    // A loop that polls again without presenting (hidden, paused) hands the thread back.
-    if (queue.idle) yieldToBrowser();
-    queue.idle = true;
-    queue.drawing = queue.presentedSincePoll;
-    queue.presentedSincePoll = false;
-    return false;
+    touchPolledEmpty(idle);
+    if (queueHasMessage()) return;
+    page.drawing = page.presentedSincePoll;
+    page.presentedSincePoll = false;
 }
-
-void webPostQuit(int exitCode) {
-    queue.quitPosted = true;
-    queue.quitCode = exitCode;
-}
-
-void webSetTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc) {
-    timerListSet(&queue.timers, id, intervalMs, nowMs(), proc);
-}
-
-void webKillTimer(uintptr_t id) { timerListKill(&queue.timers, id); }
 
 // The frame goes to the browser when the thread is handed back; the loop resumes on the next one,
 // so the refresh rate paces drawing.
@@ -410,8 +370,7 @@ void webPresent() {
     touchPresented(!std::strcmp(scene, "menu") || !std::strcmp(scene, "play") || !std::strcmp(scene, "gameover"));
     pageFramePresented(scene);
     pageWaitFrame();
-    queue.idle = false;
-    queue.presentedSincePoll = true;
+    page.presentedSincePoll = true;
 }
 
 // ---- sound ----
@@ -454,9 +413,9 @@ int webShowMessageBox(const char* text, const char* caption, unsigned style) {
     const char* t = text ? text : "";
     const char* c = caption ? caption : "";
     boxTexts += std::string(c) + ": " + t + "\n";
-    queue.dialogOpen = true;
+    page.dialogOpen = true;
     const int answer = pageMessageBox(t, c, (style & 0x0F) == mbYesNo ? 1 : 0, idOk, idYes, idNo);
-    queue.dialogOpen = false;
+    page.dialogOpen = false;
     return answer;
 }
 
@@ -550,16 +509,7 @@ void webShowWindow() {
     postSize();
 }
 
-const PlatformBackend webBackend = {
-    "web",
-    webPeek,
-    webPostQuit,
-    webSetTimer,
-    webKillTimer,
-    webPresent,
-    webPlaySound,
-    webShowMessageBox,
-    webLocalClockSeconds,
+const WindowSteps webWindowSteps = {
     webRegisterClass,
     webChangeDisplayMode,
     webRestoreDisplayMode,
@@ -576,6 +526,20 @@ const PlatformBackend webBackend = {
     webUnregisterClass,
     webShowWindow,
     webChangeDisplayMode,  // the page's full-screen button covers the screen, not the game
+};
+
+const PlatformBackend webBackend = {
+    "web",
+    nowMs,
+    webTakeEvents,
+    webWait,
+    webPresent,
+    webPlaySound,
+    webShowMessageBox,
+    webLocalClockSeconds,
+    &webWindowSteps,
+    nullptr,
+    webQueueEmpty,
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "platform/pad_keys.h"
 #include "platform/platform.h"
+#include "platform/queue.h"
 #include "platform/win32/win32_internal.h"
 
 #include <xinput.h>  // after windows.h, which it needs
@@ -50,19 +51,15 @@ void load() {
 }
 
 void apply(Slot& slot, const XINPUT_GAMEPAD& pad, uint64_t now) {
-    static const struct {
-        WORD mask;
-        PadSource source;
-    } mapping[] = {
-        {XINPUT_GAMEPAD_DPAD_UP, padDpadUp},       {XINPUT_GAMEPAD_DPAD_DOWN, padDpadDown},
-        {XINPUT_GAMEPAD_DPAD_LEFT, padDpadLeft},   {XINPUT_GAMEPAD_DPAD_RIGHT, padDpadRight},
-        {XINPUT_GAMEPAD_A, padButtonA},            {XINPUT_GAMEPAD_START, padButtonStart},
-        {XINPUT_GAMEPAD_BACK, padButtonBack},
-    };
-    for (const auto& m : mapping)
-        padButton(&slot.holds, m.source, (pad.wButtons & m.mask) != 0, now, win32Post);
+    // In the order of the seam's PadSource.
+    static const WORD masks[padButtonCount] = {XINPUT_GAMEPAD_DPAD_UP,    XINPUT_GAMEPAD_DPAD_DOWN,
+                                               XINPUT_GAMEPAD_DPAD_LEFT,  XINPUT_GAMEPAD_DPAD_RIGHT,
+                                               XINPUT_GAMEPAD_A,          XINPUT_GAMEPAD_START,
+                                               XINPUT_GAMEPAD_BACK};
+    for (int source = 0; source < padButtonCount; ++source)
+        padButton(&slot.holds, static_cast<PadSource>(source), (pad.wButtons & masks[source]) != 0, now, queuePost);
     // XInput's stick has +y up; the shared dead zone counts +y down.
-    padStick(&slot.holds, pad.sThumbLX, -static_cast<int>(pad.sThumbLY), now, win32Post);
+    padStick(&slot.holds, pad.sThumbLX, -static_cast<int>(pad.sThumbLY), now, queuePost);
 }
 
 }  // namespace
@@ -77,7 +74,7 @@ void win32PollPads() {
         if (!slot.connected && now < slot.retryAt) continue;
         XINPUT_STATE state{};
         if (pads.getState(i, &state) != ERROR_SUCCESS) {
-            if (slot.connected) padReleaseAll(&slot.holds, now, win32Post);
+            if (slot.connected) padReleaseAll(&slot.holds, now, queuePost);
             slot.connected = false;
             slot.retryAt = now + absentRetryMs;
             continue;
@@ -88,7 +85,7 @@ void win32PollPads() {
         slot.packet = state.dwPacketNumber;
         apply(slot, state.Gamepad, now);
     }
-    if (pads.connected) padRepeatKeys(now, win32Post);
+    if (pads.connected) padRepeatKeys(now, queuePost);
 }
 
 bool win32PadsConnected() { return pads.connected > 0; }

@@ -6,6 +6,7 @@
 #include "platform/held_keys.h"
 #include "platform/pacing.h"
 #include "platform/platform.h"
+#include "platform/queue.h"
 #include "platform/toggle_keys.h"
 #include "platform/win32/win32_internal.h"
 
@@ -146,6 +147,10 @@ bool changeMode() {
     return w.modeChanged;
 }
 
+// Window steps, defined with the others below.
+void win32RestoreDisplayMode();
+void win32ShowCursor(int show);
+
 // To the window: the desktop's mode comes back if it was changed, then the window's own place and
 // size from before, or the default window the first time. To full screen: the game's display mode
 // where the player asked for it and the display grants it, else the desktop's own. The same window
@@ -188,11 +193,11 @@ bool toggleKey(WPARAM code, LPARAM lParam, bool down) {
 }
 
 void postSize(int width, int height) {
-    win32Post(msgSize, 0, (static_cast<intptr_t>(height & 0xFFFF) << 16) | (width & 0xFFFF));
+    queuePost(msgSize, 0, sizeParam(width, height));
 }
 
 void postActivation(bool active) {
-    win32Post(msgActivate, (w.minimised ? uintptr_t{1} << 16 : 0) | (active ? 1 : 0), 0);
+    queuePost(msgActivate, activationParam(active, w.minimised), 0);
 }
 
 void keyDown(WPARAM code, LPARAM lParam) {
@@ -202,7 +207,7 @@ void keyDown(WPARAM code, LPARAM lParam) {
         if (downWith[key]) vk = downWith[key];  // a held key's repeat keeps its code
         downWith[key] = vk;
     }
-    sourcePress(&keyboard, vk, win32Post);
+    sourcePress(&keyboard, vk, queuePost);
 }
 
 // Any key-up releases what its key-down held, also a WM_SYSKEYUP (a key pressed alone, released with
@@ -214,12 +219,12 @@ void keyUp(WPARAM code, LPARAM lParam) {
         vk = downWith[key];
         downWith[key] = 0;
     }
-    if (!sourceRelease(&keyboard, vk, win32Post)) win32Post(msgSysKeyUp, code & 0xFF, 0);
+    if (!sourceRelease(&keyboard, vk, queuePost)) queuePost(msgSysKeyUp, code & 0xFF, 0);
 }
 
 // Keys let go elsewhere send no key-up here.
 void releaseKeyboard() {
-    sourceReleaseAll(&keyboard, win32Post);
+    sourceReleaseAll(&keyboard, queuePost);
     for (uintptr_t& code : downWith) code = 0;
     toggleKeysReset(&toggleKeys);
 }
@@ -241,7 +246,7 @@ LRESULT CALLBACK win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     // system still gets them, for Alt+F4 (a WM_CLOSE) and the window menu.
     case WM_SYSKEYDOWN:
         if (toggleKey(wParam, lParam, true)) return 0;
-        win32Post(msgSysKeyDown, wParam & 0xFF, 0);
+        queuePost(msgSysKeyDown, wParam & 0xFF, 0);
         break;
     case WM_SYSKEYUP:
         if (toggleKey(wParam, lParam, false)) return 0;
@@ -286,7 +291,7 @@ LRESULT CALLBACK win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {least.right - least.left, least.bottom - least.top};
         return 0;
     }
-    case WM_CLOSE: win32Post(msgClose, 0, 0); return 0;  // the game ends its loop, then destroys the window
+    case WM_CLOSE: queuePost(msgClose, 0, 0); return 0;  // the game ends its loop, then destroys the window
     case WM_SYSCOMMAND:
         // Neither the screen saver nor the monitor's power-down starts while the game runs; the low
         // four bits are the system's own.
@@ -300,6 +305,8 @@ LRESULT CALLBACK win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
+
+namespace {
 
 int win32RegisterClass() {
     w.instance = GetModuleHandleA(nullptr);
@@ -442,6 +449,27 @@ void win32ShowWindow() {
     RECT client{};
     if (GetClientRect(w.window, &client)) postSize(client.right - client.left, client.bottom - client.top);
 }
+
+}  // namespace
+
+const WindowSteps win32WindowSteps = {
+    win32RegisterClass,
+    win32ChangeDisplayMode,
+    win32RestoreDisplayMode,
+    win32ShowCursor,
+    win32CreateWindow,
+    win32GetDeviceContext,
+    win32ChoosePixelFormat,
+    win32SetPixelFormat,
+    win32CreateContext,
+    win32MakeCurrent,
+    win32DeleteContext,
+    win32ReleaseDeviceContext,
+    win32DestroyWindow,
+    win32UnregisterClass,
+    win32ShowWindow,
+    win32CoverDesktop,
+};
 
 int win32ShowMessageBox(const char* text, const char* caption, unsigned style) {
     return MessageBoxA(nullptr, text, caption, style);

@@ -24,10 +24,9 @@ int step(const std::string& entry) {
     return entry == failStep ? 0 : 1;
 }
 
-bool fakePeek(Message*) { return false; }
-void fakePostQuit(int) {}
-void fakeSetTimer(uintptr_t, uint32_t, TimerProc) {}
-void fakeKillTimer(uintptr_t) {}
+uint64_t fakeNow() { return 0; }
+void fakeTakeEvents() {}
+void fakeWait(uint64_t) {}
 void fakePresent() {}
 void fakeSound(const char*, SoundMode) {}
 int fakeBox(const char* text, const char* caption, unsigned style) {
@@ -63,12 +62,15 @@ int fakeCoverDesktop(int w, int h, int bits) {
     return step("coverDesktop " + std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(bits));
 }
 
+const WindowSteps fakeWindowSteps = {
+    fakeRegister,      fakeChangeMode,  fakeRestoreMode,  fakeShowCursor,    fakeCreateWindow, fakeGetDC,
+    fakeChoose,        fakeSetFormat,   fakeCreateContext, fakeMakeCurrent,  fakeDeleteContext, fakeReleaseDC,
+    fakeDestroyWindow, fakeUnregister,  fakeShowWindow,   fakeCoverDesktop,
+};
+
 const PlatformBackend fakeBackend = {
-    "recording",     fakePeek,        fakePostQuit,     fakeSetTimer,      fakeKillTimer,  fakePresent,
-    fakeSound,       fakeBox,         fakeClock,        fakeRegister,      fakeChangeMode, fakeRestoreMode,
-    fakeShowCursor,  fakeCreateWindow, fakeGetDC,       fakeChoose,        fakeSetFormat,  fakeCreateContext,
-    fakeMakeCurrent, fakeDeleteContext, fakeReleaseDC,  fakeDestroyWindow, fakeUnregister, fakeShowWindow,
-    fakeCoverDesktop,
+    "recording", fakeNow, fakeTakeEvents, fakeWait, fakePresent, fakeSound, fakeBox, fakeClock, &fakeWindowSteps,
+    nullptr,     nullptr,
 };
 
 intptr_t clientProc(void*, uint32_t message, uintptr_t, intptr_t) {
