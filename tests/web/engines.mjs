@@ -149,14 +149,15 @@ async function openWebKit({ home, viewport, display }) {
   const kill = (signal = 'SIGKILL') => { try { process.kill(-server.pid, signal); } catch { /* already gone */ } };
   const ended = new Promise((done) => server.once('exit', done));
   const base = `http://127.0.0.1:${port}`;
-  async function call(method, path, body) {
+  // Refused connections are tried again only while the server starts.
+  async function call(method, path, body, starting = false) {
     for (let attempt = 0; ; attempt++) {
       let reply;
       try {
         reply = await fetch(base + path, { method, headers: { 'Content-Type': 'application/json' },
                                            body: body === undefined ? undefined : JSON.stringify(body) });
       } catch (error) {
-        if (attempt < 200) { await sleep(50); continue; }  // the server is still starting
+        if (starting && attempt < 200) { await sleep(50); continue; }
         throw error;
       }
       const { value } = await reply.json();
@@ -169,7 +170,7 @@ async function openWebKit({ home, viewport, display }) {
     const { sessionId } = await call('POST', '/session', { capabilities: { alwaysMatch: {
       browserName: 'MiniBrowser',
       'webkitgtk:browserOptions': { binary: miniBrowser,
-                                    args: ['--automation', '--enable-webgl=true', '--enable-webaudio=true'] } } } });
+                                    args: ['--automation', '--enable-webgl=true', '--enable-webaudio=true'] } } } }, true);
     session = `/session/${sessionId}`;
   } catch (error) {
     kill();

@@ -85,6 +85,7 @@ async function waitFor(page, fn, arg, what, timeout = 10000) {
       if (Date.now() > end) throw error;
     }
     if (Date.now() > end) throw new Error(`no ${what} within ${timeout} ms`);
+    if (page.run.abandoned) throw new Error('the run was given up');
     await sleep(50);
   }
 }
@@ -513,9 +514,9 @@ async function mouseChecks(run, page) {
 async function runEngine(run, display) {
   const engine = engines[run.engine];
   await mkdir(run.artefacts, { recursive: true });
-  const server = await serve();
+  const server = run.server = await serve();
   const url = `http://127.0.0.1:${server.address().port}/`;
-  const home = await mkdtemp(join(tmpdir(), `brinvale-${run.engine}-`));
+  const home = run.home = await mkdtemp(join(tmpdir(), `brinvale-${run.engine}-`));
   let serverStopped = false;
   try {
     try {
@@ -651,12 +652,12 @@ async function runEngine(run, display) {
   } finally {
     if (run.page) await run.page.close().catch(() => {});
     if (!serverStopped) server.close();
-    await rm(home, { recursive: true, force: true });
+    await rm(home, { recursive: true, force: true, maxRetries: 10, retryDelay: 200 });
   }
 }
 
 // A run that hangs (a game that never hands the thread back hangs every evaluation) is given up after
-// its time, its browser killed, and the next engine runs.
+// its time, its browser killed, its server closed and its home removed, and the next engine runs.
 const secondsPerEngine = 180;
 
 async function runWithin(run, display) {
@@ -668,6 +669,12 @@ async function runWithin(run, display) {
     recordIn(run, `the run ends within ${secondsPerEngine} s`, 'it did not');
     run.abandoned = true;
     if (run.page) run.page.kill();
+    if (run.server) {
+      run.server.closeAllConnections();
+      run.server.close(() => {});
+    }
+    // A browser being killed may still write into its profile for a moment.
+    if (run.home) await rm(run.home, { recursive: true, force: true, maxRetries: 10, retryDelay: 200 }).catch(() => {});
   } else if (outcome !== 'done') {
     recordIn(run, 'the run ends normally', String(outcome.message || outcome).split('\n')[0]);
   }
