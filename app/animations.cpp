@@ -35,6 +35,8 @@ void slideDepths(int step, float* newGameZ, float* quitZ) {
 
 bool playMenuSlide() {
     setTimer(repeatTimer, animationTickMs, onRepeatTimer);
+    // Every step is drawn, the first one at once.
+    keepLoopAwake();
     int step = 0;
     while (step < slideSteps) {
         repeatTick = 0;
@@ -64,6 +66,7 @@ int playRemovalSpin() {
     // From a magic purge this replaces the running gravity interval.
     setTimer(fallTimer, animationTickMs, onFallTimer);
     playSound(startSound, soundBackground);
+    keepLoopAwake();
     // A quit taken here is held back and posted again once the spin is over, so that a close
     // during the spin still ends the program after the landing.
     bool quitTaken = false;

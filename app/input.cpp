@@ -5,6 +5,7 @@
 
 int32_t keyDown[256];
 int32_t windowActive = 1;
+int32_t pictureLost = 2;
 int32_t repeatTick = 1;
 uint8_t fallTick = 0;
 
@@ -13,6 +14,7 @@ intptr_t windowProc(void* window, uint32_t message, uintptr_t wParam, intptr_t l
     case msgActivate:
         // Only minimising stops the loop; losing the focus alone does not.
         windowActive = activationMinimised(wParam) ? 0 : 1;
+        pictureLost = 2;
         return 0;
     case msgSysCommand:
         // Neither the screen saver nor monitor power-down may start while the game runs.
@@ -30,6 +32,10 @@ intptr_t windowProc(void* window, uint32_t message, uintptr_t wParam, intptr_t l
         return 0;
     case msgSize:
         resizeViewport(sizeWidth(lParam), sizeHeight(lParam));
+        pictureLost = 2;
+        return 0;
+    case msgPaint:
+        pictureLost = 2;
         return 0;
     default:
         break;

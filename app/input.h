@@ -10,10 +10,14 @@ constexpr uintptr_t fallTimer = 2;    // gravity and removal-spin pacing
 
 extern int32_t keyDown[256];   // 1 while the key with that virtual-key code is down
 extern int32_t windowActive;  // 0 while the window is minimised
+// Frames still to draw because the screen lost the last one (size, exposure, activation): two, since
+// some drivers (Mesa's software one on X) size their buffers anew only at the swap after a resize.
+extern int32_t pictureLost;
 extern int32_t repeatTick;    // repeatTimer ticked since the last clear
 extern uint8_t fallTick;      // fallTimer ticked since the last clear
 
-// Records keys, activation, size and close; refuses the screen saver. Installed as the window's procedure.
+// Records keys, activation, size, lost pictures and close; refuses the screen saver. Installed as the
+// window's procedure.
 intptr_t windowProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 // Sets repeatTick. Callback of repeatTimer.
 void onRepeatTimer(void* window, uint32_t message, uintptr_t timerId, uint32_t time);

@@ -30,6 +30,72 @@ void present(const char* scene) {
     presentFrame();
 }
 
+// ---- a pass presents only what changed ----
+
+// Everything a pass's frame shows, so that a pass whose frame would be the one on screen presents
+// nothing and the loop sleeps until the next message or tick.
+struct Shown {
+    const char* scene;  // the frame's note; null before the first
+    Board board;
+    GemColumn next;
+    int32_t score;
+    int32_t background;
+    int32_t newGameSelected;
+    int32_t keys[4];  // the key indicators'
+};
+
+Shown shown;
+uint64_t presentsWhenShown;  // the seam's count just after the pass presented it
+
+Shown current(const char* scene) {
+    Shown s;
+    s.scene = scene;
+    std::memcpy(s.board, board, sizeof board);
+    std::memcpy(s.next, nextColumn, sizeof nextColumn);
+    s.score = score;
+    s.background = backgroundIndex;
+    s.newGameSelected = menuNewSelected;
+    // The key indicators belong to the play scenes; the menu shows none.
+    const int keys[4] = {vkControl, vkLeft, vkDown, vkRight};
+    const bool indicators = std::strcmp(scene, "menu") != 0;
+    for (int i = 0; i < 4; ++i) s.keys[i] = indicators && keyDown[keys[i]] != 0;
+    return s;
+}
+
+bool same(const Shown& a, const Shown& b) {
+    return a.scene && b.scene && std::strcmp(a.scene, b.scene) == 0 && std::memcmp(a.board, b.board, sizeof a.board) == 0 &&
+           std::memcmp(a.next, b.next, sizeof a.next) == 0 && a.score == b.score && a.background == b.background &&
+           a.newGameSelected == b.newGameSelected && std::memcmp(a.keys, b.keys, sizeof a.keys) == 0;
+}
+
+// The screen shows something else than the pass's last frame: the platform lost it, or an
+// animation or a collapse presented frames of their own since.
+bool screenStale() { return pictureLost > 0 || presentCount() != presentsWhenShown; }
+
+// The scene the next pass draws when it changed: none while paused, which draws only a lost picture.
+const char* nextScene() {
+    if (inMenu) return "menu";
+    if (gameOver) return "gameover";
+    return paused ? nullptr : "play";
+}
+
+// A pass that changed what the next pass shows (a move, a new state) must not let the loop sleep.
+void stayAwakeForChanges() {
+    const char* scene = nextScene();
+    if (!quitRequested && ((scene && !same(current(scene), shown)) || pictureLost > 0)) keepLoopAwake();
+}
+
+// Draws and presents the scene when what it shows differs from the frame on screen.
+void showScene(const char* scene, int (*draw)()) {
+    const Shown now = current(scene);
+    if (!screenStale() && same(now, shown)) return;
+    draw();
+    present(scene);
+    shown = now;
+    presentsWhenShown = presentCount();
+    if (pictureLost > 0) --pictureLost;
+}
+
 // ---- the rules' presentation ----
 
 void showRemovalSpin() { playRemovalSpin(); }
@@ -53,8 +119,7 @@ void menuPass() {
         quitRequested = true;
         return;
     }
-    drawMenu();
-    present("menu");
+    showScene("menu", drawMenu);
     if ((keyDown[vkUp] || keyDown[vkDown]) && repeatTick) {
         // With two buttons either arrow toggles the selection.
         keyDown[vkUp] = 0;
@@ -116,8 +181,7 @@ void stepOrLand() {
 }
 
 void playingFrame() {
-    drawPlayScene();
-    present("play");
+    showScene("play", drawPlayScene);
 
     if (keyActs(vkControl, rotateLatch)) {
         killTimer(repeatTimer);
@@ -171,10 +235,10 @@ void playPass() {
     if (keyDown[vkEscape]) {
         returnToMenu();
     } else if (gameOver) {
-        drawGameOver();
-        present("gameover");
+        showScene("gameover", drawGameOver);
     } else if (paused) {
-        // Nothing is drawn: the last frame stays on screen.
+        // The last frame stays on screen; only when the screen lost it is the still board drawn again.
+        if (screenStale()) showScene("paused", drawPlayScene);
         if (keyDown[vkP]) {
             paused = false;
             keyDown[vkP] = 0;
@@ -196,8 +260,16 @@ void resetFlags() {
     rotateLatch = rightLatch = leftLatch = downLatch = 0;
     std::memset(keyDown, 0, sizeof keyDown);
     windowActive = 1;
+    pictureLost = 2;
     repeatTick = 1;
     fallTick = 0;
+    shown = Shown{};
+}
+
+GameScreen screenNow() {
+    if (inMenu) return screenMenu;
+    if (gameOver) return screenOver;
+    return paused ? screenPaused : screenPlay;
 }
 
 }  // namespace
@@ -222,10 +294,12 @@ int runGame() {
             continue;
         }
         if (!windowActive) continue;
+        notePass(screenNow());
         if (inMenu)
             menuPass();
         else
             playPass();
+        stayAwakeForChanges();
     }
 
     destroyGameWindow();

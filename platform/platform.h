@@ -14,6 +14,7 @@ struct Message {
 // Message numbers of the message model the game is written against.
 constexpr uint32_t msgSize = 0x0005;        // lParam: low word width, high word height
 constexpr uint32_t msgActivate = 0x0006;    // wParam high word: 1 = minimised
+constexpr uint32_t msgPaint = 0x000F;       // the picture on screen was lost: exposed, restored, context back
 constexpr uint32_t msgClose = 0x0010;       // the close button, Alt+F4, SIGINT, SIGTERM
 constexpr uint32_t msgQuit = 0x0012;        // wParam: exit code; never dispatched
 constexpr uint32_t msgKeyDown = 0x0100;     // wParam: virtual-key code
@@ -150,6 +151,21 @@ void setTimer(uintptr_t id, uint32_t intervalMs, TimerProc proc);
 void killTimer(uintptr_t id);
 // Presents the back buffer (the buffer swap).
 void presentFrame();
+// How many frames any pump has presented so far. Read by the loop to tell whether the picture on
+// screen is still the one it presented last.
+uint64_t presentCount();
+
+// The screen the loop's passes show, for input that depends on it (the browser's menu taps).
+enum GameScreen { screenNone, screenMenu, screenPlay, screenPaused, screenOver };
+// The loop has something new to show: the next empty poll runs the next pass at once instead of
+// waiting for a message or tick. Called by the loop after a pass that changed what the next draws.
+void keepLoopAwake();
+// Tells the seam that a pass of the loop runs now, showing screen. Called by the loop at every pass.
+void notePass(GameScreen screen);
+// Passes run so far. Read by input that must know a pass has seen what it posted (touch).
+uint64_t passCount();
+// The screen of the latest pass; screenNone before the first.
+GameScreen shownScreen();
 // Names what the frames presented from now on show ("menu", "play", ...) so that a recording
 // backend can trace it; set by whoever draws, before presenting. The text is copied.
 void setSceneNote(const char* scene);

@@ -13,6 +13,9 @@ struct Queue {
     bool quitPosted = false;
     int quitCode = 0;
     bool idle = false;  // the last poll was empty and nothing was presented since
+    uint64_t presents = 0;
+    uint64_t passes = 0;
+    GameScreen screen = screenNone;
 };
 
 Queue queue;
@@ -92,7 +95,21 @@ void killTimer(uintptr_t id) {
 void presentFrame() {
     currentPlatform()->presentFrame();
     queue.idle = false;
+    ++queue.presents;
 }
+
+uint64_t presentCount() { return queue.presents; }
+
+void keepLoopAwake() { queue.idle = false; }
+
+void notePass(GameScreen screen) {
+    ++queue.passes;
+    queue.screen = screen;
+}
+
+uint64_t passCount() { return queue.passes; }
+
+GameScreen shownScreen() { return queue.screen; }
 
 void playSound(const char* file, SoundMode mode) {
     currentPlatform()->playSound(file, mode);

@@ -149,6 +149,8 @@ void translate(const SDL_Event& e) {
             postActivation(false);
             return;
         case SDL_WINDOWEVENT_SIZE_CHANGED: sdlPostDrawableSize(e.window.data1, e.window.data2); return;
+        // Uncovered or shown again: the game draws only when its picture changes, so it is told.
+        case SDL_WINDOWEVENT_EXPOSED: queuePost(msgPaint, 0, 0); return;
         case SDL_WINDOWEVENT_CLOSE: queuePost(msgClose, 0, 0); return;
         default: return;
         }

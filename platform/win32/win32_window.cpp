@@ -301,6 +301,11 @@ LRESULT CALLBACK win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == 0) return 0;
         break;
     case WM_ERASEBKGND: return 1;  // every frame is drawn whole
+    case WM_PAINT:
+        // The game draws only when its picture changes, so it is told; the area counts as painted.
+        ValidateRect(window, nullptr);
+        queuePost(msgPaint, 0, 0);
+        return 0;
     default: break;
     }
     return DefWindowProcA(window, message, wParam, lParam);

@@ -125,10 +125,10 @@ TEST(Landing, GameOverShowsTheEndUntilEscapeWhichLeavesTheRepeatTickSet) {
             << r.lines[i].text;
     EXPECT_EQ(r.texts(esc + 1, 5), (std::vector<std::string>{"timer kill 2", "timer kill 1",
                                                              "sound pic/graw.wav background", "timer set 1 250",
-                                                             "take key up Escape"}));
+                                                             "present menu"}));
     // Down in the menu within 250 ms of the return toggles at once.
     int toggle = r.find("take key down Down", esc);
-    EXPECT_EQ(r.texts(toggle + 1, 2), (std::vector<std::string>{"present menu", "sound pic/move.wav background"}));
+    EXPECT_EQ(r.lines[toggle + 1].text, "sound pic/move.wav background");
     EXPECT_LT(r.lines[toggle].time - r.lines[esc].time, 250u);
     EXPECT_FALSE(gameOver);
     EXPECT_EQ(r.exitCode, 0);

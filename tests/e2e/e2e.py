@@ -499,7 +499,7 @@ def case_desktop(s):
 
 
 def case_window(s):
-    """--window on 1024x768x24: an 800x600 window at once, no question; play paced to at most 62 presents/s."""
+    """--window on 1024x768x24: an 800x600 window at once, no question; play with no key presents 0.5 to 4 frames/s."""
     s.start(options=["--window"], count_presents=True)
     game = s.wait_window(TITLE)
     check(game[1:] == (800, 600, 0, 0), "the window is %dx%d at %d,%d, not 800x600 at the top-left" % game[1:])
@@ -508,10 +508,10 @@ def case_window(s):
     check(QUESTION_CAPTION not in s.windows(), "--window asked the full-screen question")
     check(is_dark(menu.mean(900, 700)), "something drawn outside the window")
     start_play(s, view)
-    # Xvfb refuses vertical sync; unpaced, this game presents hundreds of frames a second here.
-    rate = s.presents_per_second(3)
-    check(rate <= 62, "%.1f presents per second in play, more than the display's 60 Hz allow" % rate)
-    check(rate >= 5, "%.1f presents per second in play: the count or the game is stuck" % rate)
+    # Play with no key held draws only what changes: the column's step once a second.
+    rate = s.presents_per_second(4)
+    check(rate <= 4, "%.1f presents per second in play with no key held: frames that show nothing new" % rate)
+    check(rate >= 0.5, "%.1f presents per second in play: the count or the game is stuck" % rate)
     quit_from_play(s, view)
 
 
