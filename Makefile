@@ -25,14 +25,20 @@ play: configure
 	cmake --build build --target brinvale -j$(JOBS)
 	build/brinvale
 
+# A cross build's folder configured from another source folder (web/ and win/ were once projects of
+# their own) is made afresh, since CMake refuses to switch a folder's source.
+fresh_obj = grep -qsx 'CMAKE_HOME_DIRECTORY:INTERNAL=$(CURDIR)' $(1)/CMakeCache.txt || rm -rf $(1)
+
 deps-web:
 	@tools/install-deps.sh web
 
 # The browser version into build-web/: index.html, brinvale.js, .wasm and .data, whose pic/ the native
-# generator draws. Debian's emcc needs NODE_PATH to find its JavaScript modules.
+# generator draws; the top CMakeLists.txt under emcmake. Debian's emcc needs NODE_PATH to find its
+# JavaScript modules.
 web: configure deps-web
 	cmake --build build --target brinvale-gen-assets -j$(JOBS)
-	NODE_PATH=/usr/share/nodejs emcmake cmake -S web -B build-web/obj \
+	@$(call fresh_obj,build-web/obj)
+	NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B build-web/obj -DBRINVALE_WERROR=ON \
 	  -DBRINVALE_GEN_ASSETS=$(CURDIR)/build/brinvale-gen-assets
 	NODE_PATH=/usr/share/nodejs cmake --build build-web/obj -j$(JOBS)
 
@@ -49,10 +55,12 @@ deps-win:
 	@tools/install-deps.sh win
 
 # The Windows version into build-win/: brinvale.exe cross-compiled with mingw-w64 and linked
-# statically, pic/ from the native generator, and brinvale-<version>-win64.zip.
+# statically (the top CMakeLists.txt with the mingw-w64 toolchain file), pic/ from the native
+# generator, and brinvale-<version>-win64.zip.
 win: configure deps-win
 	cmake --build build --target brinvale-gen-assets -j$(JOBS)
-	cmake -S win -B build-win/obj -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake \
+	@$(call fresh_obj,build-win/obj)
+	cmake -S . -B build-win/obj -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake -DBRINVALE_WERROR=ON \
 	  -DBRINVALE_GEN_ASSETS=$(CURDIR)/build/brinvale-gen-assets
 	cmake --build build-win/obj -j$(JOBS)
 
