@@ -5,7 +5,7 @@
 
 int32_t keyDown[256];
 int32_t windowActive = 1;
-int32_t pictureLost = 2;
+int32_t pictureLost = 1;
 int32_t repeatTick = 1;
 uint8_t fallTick = 0;
 
@@ -14,7 +14,7 @@ intptr_t windowProc(void* window, uint32_t message, uintptr_t wParam, intptr_t l
     case msgActivate:
         // Only minimising stops the loop; losing the focus alone does not.
         windowActive = activationMinimised(wParam) ? 0 : 1;
-        pictureLost = 2;
+        pictureLost = 1;
         return 0;
     case msgSysCommand:
         // Neither the screen saver nor monitor power-down may start while the game runs.
@@ -32,10 +32,10 @@ intptr_t windowProc(void* window, uint32_t message, uintptr_t wParam, intptr_t l
         return 0;
     case msgSize:
         resizeViewport(sizeWidth(lParam), sizeHeight(lParam));
-        pictureLost = 2;
+        pictureLost = 1;
         return 0;
     case msgPaint:
-        pictureLost = 2;
+        pictureLost = 1;
         return 0;
     default:
         break;

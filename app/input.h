@@ -10,9 +10,7 @@ constexpr uintptr_t fallTimer = 2;    // gravity and removal-spin pacing
 
 extern int32_t keyDown[256];   // 1 while the key with that virtual-key code is down
 extern int32_t windowActive;  // 0 while the window is minimised
-// Frames still to draw because the screen lost the last one (size, exposure, activation): two, since
-// some drivers (Mesa's software one on X) size their buffers anew only at the swap after a resize.
-extern int32_t pictureLost;
+extern int32_t pictureLost;   // the screen no longer shows the last frame (size, exposure, activation)
 extern int32_t repeatTick;    // repeatTimer ticked since the last clear
 extern uint8_t fallTick;      // fallTimer ticked since the last clear
 

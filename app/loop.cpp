@@ -70,7 +70,7 @@ bool same(const Shown& a, const Shown& b) {
 
 // The screen shows something else than the pass's last frame: the platform lost it, or an
 // animation or a collapse presented frames of their own since.
-bool screenStale() { return pictureLost > 0 || presentCount() != presentsWhenShown; }
+bool screenStale() { return pictureLost || presentCount() != presentsWhenShown; }
 
 // The scene the next pass draws when it changed: none while paused, which draws only a lost picture.
 const char* nextScene() {
@@ -82,7 +82,7 @@ const char* nextScene() {
 // A pass that changed what the next pass shows (a move, a new state) must not let the loop sleep.
 void stayAwakeForChanges() {
     const char* scene = nextScene();
-    if (!quitRequested && ((scene && !same(current(scene), shown)) || pictureLost > 0)) keepLoopAwake();
+    if (!quitRequested && scene && !same(current(scene), shown)) keepLoopAwake();
 }
 
 // Draws and presents the scene when what it shows differs from the frame on screen.
@@ -93,7 +93,7 @@ void showScene(const char* scene, int (*draw)()) {
     present(scene);
     shown = now;
     presentsWhenShown = presentCount();
-    if (pictureLost > 0) --pictureLost;
+    pictureLost = 0;
 }
 
 // ---- the rules' presentation ----
@@ -260,7 +260,7 @@ void resetFlags() {
     rotateLatch = rightLatch = leftLatch = downLatch = 0;
     std::memset(keyDown, 0, sizeof keyDown);
     windowActive = 1;
-    pictureLost = 2;
+    pictureLost = 1;
     repeatTick = 1;
     fallTick = 0;
     shown = Shown{};

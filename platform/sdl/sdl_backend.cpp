@@ -233,6 +233,9 @@ void sdlPresent() {
     if (const uint64_t due = presentDue()) readInputUntil(due);
     if (SDL_Window* window = sdlGameWindow()) SDL_GL_SwapWindow(window);
     presented();
+    // Mesa's software driver on X sizes its buffers anew only at a swap: a frame drawn after a resize
+    // but before that swap went to the old ones, so the game is asked for one more.
+    if (sdlTakeSizeChange()) queuePost(msgPaint, 0, 0);
 }
 
 // ---- sound ----

@@ -18,6 +18,8 @@ extern const WindowSteps sdlWindowSteps;
 // points, so that a high-density display gets every pixel drawn. Called for a size event and as the
 // window is shown.
 void sdlPostDrawableSize(int width, int height);
+// True once after a size message was posted since the last call. Called after each swap.
+bool sdlTakeSizeChange();
 // Full screen to window or back, the same window and context; the size message that follows gives
 // the game the new drawable. Called for Alt+Enter and F11.
 void sdlToggleFullscreen();

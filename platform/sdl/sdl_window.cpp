@@ -302,7 +302,18 @@ const WindowSteps sdlWindowSteps = {
 
 SDL_Window* sdlGameWindow() { return gameWindow; }
 
+namespace {
+bool sizeChanged = false;
+}  // namespace
+
+bool sdlTakeSizeChange() {
+    const bool changed = sizeChanged;
+    sizeChanged = false;
+    return changed;
+}
+
 void sdlPostDrawableSize(int width, int height) {
+    sizeChanged = true;
     if (gameWindow) SDL_GL_GetDrawableSize(gameWindow, &width, &height);
     queuePost(msgSize, 0, sizeParam(width, height));
 }
