@@ -190,10 +190,8 @@ struct Page {
     bool blurred = false;
     bool listening = false;
     bool dialogOpen = false;
-    // A resize waits for a loop that draws: one that does not (paused) keeps its picture, scaled.
+    // A resize reaches the game at its next poll; its size message makes the loop draw anew.
     bool resizePending = false;
-    bool presentedSincePoll = false;  // a frame went out since the last empty poll
-    bool drawing = true;              // the last two empty polls had a frame between them
     intptr_t bufferSize = 0;          // the drawing buffer's, as the last size message gave it
     // The browser took the GL context away; it may give it back, and then everything is rebuilt.
     bool contextLost = false;
@@ -277,7 +275,7 @@ EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* e, void*) {
     return EM_FALSE;
 }
 
-// A new drawing buffer starts cleared: it is made only when the loop will draw into it.
+// The drawing buffer is remade at the next poll, where its size message follows at once.
 void resizeWhenDrawing() {
     pageFitCanvas(0, 0);
     page.resizePending = true;
@@ -317,6 +315,7 @@ void rebuildContext() {
     }
     page.contextLost = false;
     postActivation();
+    post(msgPaint, 0, 0);
 }
 
 void listen(bool on) {
@@ -347,30 +346,21 @@ void webWait(uint64_t dueMs) {
 void webTakeEvents() {
     if (page.contextRestored) rebuildContext();
     if (!page.resizePending && pagePixelRatioChanged()) resizeWhenDrawing();
-    if (page.resizePending && page.drawing) {
+    if (page.resizePending) {
         page.resizePending = false;
         postSize();
     }
     webPollPads(page.hidden || page.blurred, post);
 }
 
-void webQueueEmpty(bool idle) {
-    // Touch may let go of keys now that a pass has seen them.
-    touchPolledEmpty(idle);
-    if (queueHasMessage()) return;
-    page.drawing = page.presentedSincePoll;
-    page.presentedSincePoll = false;
-}
+// Touch may let go of keys now that a pass has seen them.
+void webQueueEmpty(bool) { touchPolledEmpty(); }
 
 // The frame goes to the browser when the thread is handed back; the loop resumes on the next one,
 // so the refresh rate paces drawing.
 void webPresent() {
-    // The main loop's passes present before they read the keys; the animations' frames do not count.
-    const char* scene = sceneNote();
-    touchPresented(!std::strcmp(scene, "menu") || !std::strcmp(scene, "play") || !std::strcmp(scene, "gameover"));
-    pageFramePresented(scene);
+    pageFramePresented(sceneNote());
     pageWaitFrame();
-    page.presentedSincePoll = true;
 }
 
 // ---- sound ----

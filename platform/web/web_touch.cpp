@@ -8,7 +8,6 @@
 #include <emscripten.h>
 
 #include <cmath>
-#include <cstring>
 
 // ---- the page's side, in JavaScript ----
 
@@ -106,12 +105,13 @@ struct Touch {
     Gesture swipe;
     int menuTarget = -1;  // the menu button a tap chose, until its choice is sent
     int menuTries = 0;
+    uint64_t passesSeen = 0;  // the loop's passes at the last empty poll
 };
 
 Touch touch;
 
-bool sceneIs(const char* prefix) { return std::strncmp(sceneNote(), prefix, std::strlen(prefix)) == 0; }
-bool inMenu() { return std::strcmp(sceneNote(), "menu") == 0 || sceneIs("slide"); }
+// The menu's passes, its slide included.
+bool inMenu() { return shownScreen() == screenMenu; }
 
 bool busy(int key) { return touch.keys[key].phase != Phase::idle || touch.keys[key].pulses > 0; }
 
@@ -158,7 +158,7 @@ void serve() {
 
 // A menu tap: Up or Down until the tapped button is the selected one, then Return chooses it.
 void menuStep() {
-    if (touch.menuTarget < 0 || std::strcmp(sceneNote(), "menu") != 0) return;
+    if (touch.menuTarget < 0 || !inMenu()) return;
     if (busy(vkUp) || busy(vkDown) || busy(vkReturn) || !touch.map.menuSelected) return;
     if (touch.map.menuSelected() == touch.menuTarget) {
         pulse(vkReturn);
@@ -253,16 +253,14 @@ void touchListen(bool on, PostMessageProc post, void (*gesture)()) {
 
 void touchSetSceneMap(const TouchSceneMap& map) { touch.map = map; }
 
-void touchPolledEmpty(bool passRan) {
+void touchPolledEmpty() {
+    const uint64_t passes = passCount();
+    const bool passRan = passes != touch.passesSeen;
+    touch.passesSeen = passes;
     if (passRan) serve();
     for (int key : touchKeyCodes)
         if (touch.keys[key].stage == Stage::posted) touch.keys[key].stage = Stage::delivered;
-    if (passRan) advanceAll();
-}
-
-void touchPresented(bool pass) {
-    if (!pass) return;
-    serve();
+    if (!passRan) return;
     advanceAll();
     menuStep();
 }

@@ -20,11 +20,9 @@ struct TouchSceneMap {
 void touchListen(bool on, PostMessageProc post, void (*gesture)());
 // Installs what the scenes tell about the picture. Called by the web entry through the backend.
 void touchSetSceneMap(const TouchSceneMap& map);
-// The backend's poll found its queue empty; passRan: a turn ran since the last empty poll and
-// presented nothing (a paused pass). May post messages. Called by the web backend's poll.
-void touchPolledEmpty(bool passRan);
-// A frame is presented; pass: it is the frame of a pass of the main loop, which reads the keys
-// after presenting. May post messages. Called by the web backend's present.
-void touchPresented(bool pass);
+// A poll found the queue empty: what touch posted has been taken, and what was taken before a pass
+// of the loop ran since (the seam's passCount) has been seen, so the next press or release may go.
+// May post messages. Called by the web backend when the queue is found empty.
+void touchPolledEmpty();
 // Lets go of every key that touch holds and forgets the gestures (the page lost the focus).
 void touchReleaseAll();
