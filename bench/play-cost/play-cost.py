@@ -118,7 +118,7 @@ class Counted:
     def __init__(self, display, command, cwd, counter_library, work, pad=False):
         self.counter_path = os.path.join(work, "presents")
         with open(self.counter_path, "wb") as f:
-            f.write(bytes(40))
+            f.write(bytes(48))
         env = dict(display.env, LD_PRELOAD=counter_library, BRINVALE_PRESENT_COUNTER=self.counter_path)
         self.presses_path = None
         if pad:
@@ -136,8 +136,8 @@ class Counted:
         """Presents, pad presses the game took, their longest and total delay in microseconds, and when
         it last took a key-down (monotonic clock, microseconds)."""
         with open(self.counter_path, "rb") as f:
-            data = f.read(40)
-        return [int.from_bytes(data[i:i + 8], sys.byteorder) for i in range(0, 40, 8)]
+            data = f.read(48)
+        return [int.from_bytes(data[i:i + 8], sys.byteorder) for i in range(0, 48, 8)]
 
     def presents(self):
         return self.counts()[0]
@@ -174,6 +174,22 @@ class Counted:
                 delays.append((taken - pressed) * 1000)
         return (statistics.mean(delays), max(delays)) if delays else None
 
+    def key_to_present(self, presses=10):
+        """(mean, longest) milliseconds from the game taking a key-down until its next present, in
+        play: Left and Right in turn, which move the column and light their key's picture."""
+        delays = []
+        for i in range(presses):
+            time.sleep(random.uniform(0.2, 0.3))
+            key = "Left" if i % 2 == 0 else "Right"
+            self.display.x("xdotool", "keydown", key)
+            time.sleep(0.1)
+            counts = self.counts()
+            self.display.x("xdotool", "keyup", key)
+            taken, presented = counts[4], counts[5]
+            if presented >= taken > 0:
+                delays.append((presented - taken) / 1000)
+        return (statistics.mean(delays), max(delays)) if delays else None
+
     def measure(self, seconds):
         """(cores used, presents per second, X server cores, wake-ups per second) over the next seconds."""
         pid, server = self.process.pid, self.display.xvfb.pid
@@ -207,6 +223,7 @@ def game_run(args, work, pad):
         display.press("Return")
         time.sleep(1)
         figures["play"] = game.measure(args.seconds)
+        figures["key to present"] = game.key_to_present()
         display.press("p")
         time.sleep(1)
         figures["paused"] = game.measure(args.seconds)
@@ -305,6 +322,10 @@ def main():
     if delays:
         print("pad press to the idle (paused) game: mean %.1f ms, longest %.1f ms (over %d runs)" %
               (median(d[0] for d in delays), max(d[1] for d in delays), len(delays)))
+    shown = [r["key to present"] for pad in pads for r in runs[pad] if r["key to present"]]
+    if shown:
+        print("key-down taken to the next present, in play: mean %.1f ms, longest %.1f ms" %
+              (median(k[0] for k in shown), max(k[1] for k in shown)))
     for pad in pads:
         keys = [r["key delay"] for r in runs[pad] if r["key delay"]]
         if keys:

@@ -29,6 +29,7 @@ struct Counts {
     uint64_t longestDelayUs;
     uint64_t totalDelayUs;
     uint64_t keyTakenUs;
+    uint64_t keyPresentedUs;  // the first present after the latest key-down taken
 };
 
 // The shared record, or null when no file is named or it cannot be mapped.
@@ -123,7 +124,11 @@ void taken(const SDL_Event* events, int count) {
 extern "C" void SDL_GL_SwapWindow(SDL_Window* window) {
     static const auto real = sdl<void (*)(SDL_Window*)>("SDL_GL_SwapWindow");
     if (real) real(window);
-    if (Counts* shared = counts()) __atomic_add_fetch(&shared->presents, 1, __ATOMIC_RELAXED);
+    if (Counts* shared = counts()) {
+        __atomic_add_fetch(&shared->presents, 1, __ATOMIC_RELAXED);
+        if (__atomic_load_n(&shared->keyTakenUs, __ATOMIC_RELAXED) > shared->keyPresentedUs)
+            __atomic_store_n(&shared->keyPresentedUs, nowUs(), __ATOMIC_RELAXED);
+    }
 }
 
 extern "C" int SDL_InitSubSystem(Uint32 flags) {

@@ -46,12 +46,12 @@ const chromiumArgs = ['--no-sandbox', '--disable-gpu-sandbox', '--use-angle=swif
                       '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run'];
 export const chromiumPath = process.env.BRINVALE_CHROMIUM || '/usr/bin/chromium';
 
-// A playwright page as the checks drive it; the phone checks wrap their own pages too.
-export function playwrightDriver(context, page, viewport) {
+// What playwright's and puppeteer's pages do alike: their errors collected, loading, scripts, keys
+// and clicks.
+function pageDriver(page) {
   const errors = [];
   page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
-  page.on('pageerror', (e) => errors.push(String(e)));
-  let cdp = null;
+  page.on('pageerror', (e) => errors.push(String(e.message || e)));
   return {
     errors,
     goto: (url) => page.goto(url),
@@ -60,6 +60,14 @@ export function playwrightDriver(context, page, viewport) {
     keyDown: (key) => page.keyboard.down(key),
     keyUp: (key) => page.keyboard.up(key),
     click: (x, y) => page.mouse.click(x, y),
+  };
+}
+
+// A playwright page as the checks drive it; the phone checks wrap their own pages too.
+export function playwrightDriver(context, page, viewport) {
+  let cdp = null;
+  return {
+    ...pageDriver(page),
     screenshot: (path) => page.screenshot({ path }),
     setViewport: (width, height) => page.setViewportSize({ width, height }),
     setPixelRatio: async (ratio) => {
@@ -100,18 +108,9 @@ async function openFirefox({ home, viewport, display }) {
   // Its first tab keeps the window's size until told otherwise.
   const page = (await browser.pages())[0] || await browser.newPage();
   await page.setViewport({ width: viewport[0], height: viewport[1] });
-  const errors = [];
-  page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
-  page.on('pageerror', (e) => errors.push(String(e.message || e)));
   let size = viewport;
   return {
-    errors,
-    goto: (url) => page.goto(url),
-    reload: () => page.reload(),
-    evaluate: (fn, arg) => page.evaluate(fn, arg),
-    keyDown: (key) => page.keyboard.down(key),
-    keyUp: (key) => page.keyboard.up(key),
-    click: (x, y) => page.mouse.click(x, y),
+    ...pageDriver(page),
     screenshot: async (path) => Buffer.from(await page.screenshot({ path })),
     setViewport: (width, height) => { size = [width, height]; return page.setViewport({ width, height }); },
     setPixelRatio: (ratio) => page.setViewport({ width: size[0], height: size[1], deviceScaleFactor: ratio }),
