@@ -240,13 +240,15 @@ async function contextLostAndRestored(page, view) {
     lose.loseContext();
     await new Promise((r) => setTimeout(r, 300));
     if (!gl.isContextLost()) return 'the context was not lost';
+    // Counted before the restore, which an engine may deliver at once.
+    window.framesBeforeRestore = Module.page.frames;
     lose.restoreContext();
     return null;
   });
   if (lost) return lost;
-  const before = (await scene(page)).frames;
+  const before = await page.evaluate(() => window.framesBeforeRestore);
   // The game draws only what changed: the restored context gets the menu's frame again.
-  await waitFor(page, (n) => Module.page.frames > n, before, 'a frame on the restored context', 5000);
+  await waitFor(page, (n) => Module.page.frames > n, before, 'frame on the restored context', 5000);
   await sleep(200);
   return menuProblem(page, 'menu-restored', view);
 }
