@@ -119,9 +119,8 @@ struct PlatformBackend {
     const WindowSteps* window;
     // Optional: told of what the queue does (QueueEvent), with the message concerned.
     void (*watchQueue)(QueueEvent what, const Message& message);
-    // Optional: the queue was found empty, idle when the poll before was empty too with nothing
-    // presented since; may post messages, which the poll then takes.
-    void (*queueEmpty)(bool idle);
+    // Optional: the queue was found empty; may post messages, which the poll then takes.
+    void (*queueEmpty)();
 };
 
 // The backend the program runs on, defined by the one backend the program is linked with (each

@@ -61,7 +61,7 @@ bool peekMessage() {
     backend->takeEvents();
     if (take(msg)) return true;
     if (backend->queueEmpty) {
-        backend->queueEmpty(queue.idle);
+        backend->queueEmpty();
         if (take(msg)) return true;
     }
     // The first empty poll after a present never waits: the loop has a pass to run. A second one

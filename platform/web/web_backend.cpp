@@ -354,7 +354,7 @@ void webTakeEvents() {
 }
 
 // Touch may let go of keys now that a pass has seen them.
-void webQueueEmpty(bool) { touchPolledEmpty(); }
+void webQueueEmpty() { touchPolledEmpty(); }
 
 // The frame goes to the browser when the thread is handed back; the loop resumes on the next one,
 // so the refresh rate paces drawing.
