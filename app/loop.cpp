@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/input.h"
+#include "app/keeping.h"
 #include "app/sounds.h"
 #include "game/rules.h"
 #include "platform/platform.h"
@@ -42,6 +43,7 @@ struct Shown {
     int32_t background;
     int32_t newGameSelected;
     int32_t keys[4];  // the key indicators'
+    int32_t best, newBest;
 };
 
 Shown shown;
@@ -55,6 +57,8 @@ Shown current(const char* scene) {
     s.score = score;
     s.background = backgroundIndex;
     s.newGameSelected = menuNewSelected;
+    s.best = bestScore;
+    s.newBest = newBest;
     // The key indicators belong to the play scenes; the menu shows none.
     const int keys[4] = {vkControl, vkLeft, vkDown, vkRight};
     const bool indicators = std::strcmp(scene, "menu") != 0;
@@ -65,7 +69,8 @@ Shown current(const char* scene) {
 bool same(const Shown& a, const Shown& b) {
     return a.scene && b.scene && std::strcmp(a.scene, b.scene) == 0 && std::memcmp(a.board, b.board, sizeof a.board) == 0 &&
            std::memcmp(a.next, b.next, sizeof a.next) == 0 && a.score == b.score && a.background == b.background &&
-           a.newGameSelected == b.newGameSelected && std::memcmp(a.keys, b.keys, sizeof a.keys) == 0;
+           a.newGameSelected == b.newGameSelected && std::memcmp(a.keys, b.keys, sizeof a.keys) == 0 &&
+           a.best == b.best && a.newBest == b.newBest;
 }
 
 // The screen shows something else than the pass's last frame: the platform lost it, or an
@@ -152,10 +157,18 @@ void menuPass() {
 // The column could not step down: it lands, and unless play ended the next one is dealt.
 void land() {
     landColumn();
-    if (gameOver) return;
+    if (gameOver) {
+        // A finished game does not come back; its score is kept instead.
+        forgetGameInProgress();
+        newBest = enterFinalScore(score);
+        return;
+    }
     killTimer(fallTimer);
     dealNextColumn();
     setTimer(fallTimer, gravityMs, onFallTimer);
+    // A kill loses at most the moves since the last landing.
+    noteGameInProgress();
+    saveGameInProgress();
 }
 
 // A play key acts when first seen down, then again on every repeat tick while it is held.
@@ -210,6 +223,8 @@ void playingFrame() {
         paused = true;
         keyDown[vkP] = 0;
         killTimer(fallTimer);
+        noteGameInProgress();
+        saveGameInProgress();
     }
     if (fallTick) {
         fallTick = 0;
@@ -219,6 +234,12 @@ void playingFrame() {
 }
 
 void returnToMenu() {
+    // An abandoned game enters its score and does not come back; a finished one did both already.
+    if (!gameOver) {
+        forgetGameInProgress();
+        enterFinalScore(score);
+    }
+    newBest = 0;
     killTimer(fallTimer);
     killTimer(repeatTimer);
     keyDown[vkEscape] = 0;
@@ -260,11 +281,15 @@ void resetFlags() {
     rotateLatch = rightLatch = leftLatch = downLatch = 0;
     std::memset(keyDown, 0, sizeof keyDown);
     windowActive = 1;
+    activationLost = 0;
     pictureLost = 1;
     repeatTick = 1;
     fallTick = 0;
     shown = Shown{};
 }
+
+// A game that would come back if the program ended now.
+bool gameInPlay() { return !inMenu && !gameOver; }
 
 GameScreen screenNow() {
     if (inMenu) return screenMenu;
@@ -278,11 +303,18 @@ int runGame() {
     std::srand(static_cast<unsigned>(localClockSeconds()));
     resetFlags();
     resetBoard();
+    // A game left in play opens as it was, paused, instead of the menu.
+    const bool resumed = restoreKept() != 0;
+    if (resumed) {
+        inMenu = false;
+        paused = true;
+    }
     setRulesHooks(&presentation);
     setWindowClient({windowProc, resizeViewport, initRenderer});
     setSceneState({keyDown, &menuNewSelected});
     // The user has been told why; a failed start is not a success.
     if (!createGameWindow("Brinvale by Tolmarck", 800, 600, 16, fullscreenMode)) return 1;
+    if (resumed) usePlayLight();
     setTimer(repeatTimer, menuRepeatMs, onRepeatTimer);
 
     while (!quitRequested) {
@@ -291,6 +323,9 @@ int runGame() {
                 quitRequested = true;
             else
                 dispatchMessage();
+            // A game in play is written when the player may be gone: focus lost, minimised, closed.
+            if ((quitRequested || activationLost) && gameInPlay()) saveGameInProgress();
+            activationLost = 0;
             continue;
         }
         if (!windowActive) continue;
@@ -299,6 +334,7 @@ int runGame() {
             menuPass();
         else
             playPass();
+        if (gameInPlay()) noteGameInProgress();
         stayAwakeForChanges();
     }
 

@@ -2,6 +2,7 @@
 #include "platform/store.h"
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -23,6 +24,8 @@ const StoreSteps* store = &nullStore;
 
 // A failure that persists (a read-only home, a full disk) would otherwise be said at every landing.
 bool said[recordCount][2];
+
+void (*leavingHook)() = nullptr;
 
 bool validRecord(RecordName record) { return record >= 0 && record < recordCount; }
 
@@ -104,4 +107,21 @@ int updateRecord(RecordName record, std::string (*merge)(const std::string* late
         saved = replaceRecord(record, merge(found == recordFound ? &latest : nullptr, context));
     if (locked) store->lock(record, 0, &why);
     return saved;
+}
+
+void localDate(char out[11]) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    if (std::strftime(out, 11, "%Y-%m-%d", &local) == 0) std::snprintf(out, 11, "1970-01-01");
+}
+
+void setLeavingHook(void (*hook)()) { leavingHook = hook; }
+
+void programLeaving() {
+    if (leavingHook) leavingHook();
 }

@@ -58,3 +58,13 @@ int updateRecord(RecordName record, std::string (*merge)(const std::string* late
 
 // The record's name as the user sees it in messages ("game in progress", "best scores", "settings").
 const char* recordTitle(RecordName record);
+
+// Today's local date as YYYY-MM-DD into out. Called when a score is entered.
+void localDate(char out[11]);
+
+// Called by a backend from its own event callbacks when the program may end or be frozen before the
+// loop runs again (a page hidden or left): the hook writes at once what the game keeps. Outside any
+// pass, so the hook must only write what a pass prepared. Installed by the loop; null removes it.
+void setLeavingHook(void (*hook)());
+// Runs the leaving hook, if any. Called by a backend.
+void programLeaving();
