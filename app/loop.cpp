@@ -311,7 +311,7 @@ int runGame() {
     }
     setRulesHooks(&presentation);
     setWindowClient({windowProc, resizeViewport, initRenderer});
-    setSceneState({keyDown, &menuNewSelected});
+    setSceneState({keyDown, &menuNewSelected, &bestScore, &newBest});
     // The user has been told why; a failed start is not a success.
     if (!createGameWindow("Brinvale by Tolmarck", 800, 600, 16, fullscreenMode)) return 1;
     if (resumed) usePlayLight();

@@ -304,7 +304,7 @@ int restartRendererAtBufferSize() {
     return restartRenderer(sizeWidth(page.bufferSize), sizeHeight(page.bufferSize));
 }
 
-// On the restored context: the layer's shader and buffer and the 32 textures anew, the GL state as it
+// On the restored context: the layer's shader and buffer and the 34 textures anew, the GL state as it
 // was; the game then draws its next frame as if nothing had happened.
 void rebuildContext() {
     page.contextRestored = false;

@@ -1,4 +1,4 @@
-// The game's 32 pictures, drawn procedurally and written in several BMP encodings on purpose, so
+// The game's 34 pictures, drawn procedurally and written in several BMP encodings on purpose, so
 // that the game's own start-up runs most paths of its decoder.
 #include "pictures.h"
 
@@ -410,6 +410,39 @@ Canvas menuButton(const char* text, Rgb top, Rgb bottom) {
     return c;
 }
 
+// The label before the best score: a digit tile's plate with the word in smaller letters.
+Canvas bestLabel() {
+    const float k = tileScale;
+    Canvas c(tileSize, tileSize);
+    paint(c, [&](int x, int y) {
+        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 32 * k, 32 * k, 30 * k, 30 * k, 9 * k);
+        Rgb p = mix(rgb8(20, 26, 60), rgb8(40, 48, 104), y / float(tileSize - 1));
+        p = mix(p, rgb8(150, 170, 240), cover(std::fabs(d + 1.5f * k) - 1.2f * k));
+        return mix(Rgb{0, 0, 0}, p, cover(d));
+    });
+    drawLabel(c, textStrokes("BEST", 17 * k, 32 * k, 32 * k), 23 * k, 41 * k,
+              {3.4f * k, 6 * k, 1 * k, rgb8(255, 250, 200), rgb8(255, 196, 64), rgb8(28, 16, 6)});
+    return c;
+}
+
+// The banner of a finished game that beat the best score: 256 x 128 design pixels, 4 x 2 world
+// units at depth 10, about 520 pixels high at 2160 lines: drawn at 1024 x 512.
+Canvas newBestBanner() {
+    const float k = 4;
+    const int w = 256 * 4, h = 128 * 4;
+    Canvas c(w, h);
+    paint(c, [&](int x, int y) {
+        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 128 * k, 64 * k, 124 * k, 40 * k, 26 * k);
+        Rgb p = mix(rgb8(120, 70, 8), rgb8(236, 176, 48), y / float(h - 1));
+        p = mix(p, rgb8(40, 24, 6), cover(std::fabs(d + 6 * k) - 1 * k));
+        p = mix(p, rgb8(255, 236, 160), cover(std::fabs(d + 2.5f * k) - 2 * k));
+        return mix(Rgb{0, 0, 0}, p, cover(d));
+    });
+    drawLabel(c, textStrokes("NEW BEST", 34 * k, 128 * k, 64 * k), 47 * k, 81 * k,
+              {7 * k, 12 * k, 3 * k, rgb8(255, 255, 250), rgb8(255, 244, 214), rgb8(60, 30, 4)});
+    return c;
+}
+
 // Key indicators: a light key cap seen from above with a dark symbol; symbol and strokeWidth in
 // design pixels.
 Canvas keyCap(const Strokes& symbol, float strokeWidth) {
@@ -473,6 +506,8 @@ bool writePictures(const std::string& dir) {
         {"bright.bmp", [] { return arrowKey(1, 0); }, BmpEncoding::indexed4},
         {"bdown.bmp", [] { return arrowKey(0, -1); }, BmpEncoding::rle4},
         {"bctrl.bmp", [] { return keyCap(textStrokes("CTRL", 12, 32, 34.5f), 2.6f); }, BmpEncoding::rgb24TopDown},
+        {"best.bmp", bestLabel, BmpEncoding::rle8},
+        {"newbest.bmp", newBestBanner, BmpEncoding::rle8},
     };
     static const int gemFileNumber[10] = {1, 2, 3, 4, 5, 7, 8, 9, 10, 11};
     for (int i = 0; i < 10; ++i) {

@@ -1,4 +1,4 @@
-// The game's 32 pictures: backgrounds, gems, digits, menu buttons and key indicators.
+// The game's 34 pictures: backgrounds, gems, digits, menu buttons, key indicators and the best score's.
 #pragma once
 
 #include <string>

@@ -21,6 +21,8 @@ namespace {
 // The loop's state as the scenes show it.
 int32_t keyDown[256];
 int32_t menuNewSelected = 1;
+int32_t bestScore = 2650;
+int32_t newBest = 0;
 
 int frameWidth = 800, frameHeight = 600;
 
@@ -61,12 +63,13 @@ void dealMidGame() {
     keyDown[vkLeft] = 1;
 }
 
-// The moment play ends: the well full to its top, a magic column waiting, a high score.
+// The moment play ends: the well full to its top, a magic column waiting, a new best score.
 void dealFinishedGame() {
     for (int c = 0; c < boardColumns; ++c)
         for (int r = 0; r < boardRows; ++r) setCell(c, r, (3 * c + 5 * r + r / 3) % 10);
     for (Cell& cell : nextColumn) cell = {0, 0, magicColor};
     score = 4711;
+    newBest = 1;
     backgroundIndex = 5;
     keyDown[vkLeft] = 0;
     keyDown[vkDown] = 1;
@@ -101,7 +104,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brinvale-scenes: the pictures in ./pic could not all be loaded\n");
         return 1;
     }
-    setSceneState({keyDown, &menuNewSelected});
+    setSceneState({keyDown, &menuNewSelected, &bestScore, &newBest});
     bool ok = true;
     menuNewSelected = 1;
     drawMenu();
