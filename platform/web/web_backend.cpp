@@ -4,6 +4,7 @@
 
 #include "platform/held_keys.h"
 #include "platform/queue.h"
+#include "platform/store.h"
 #include "platform/web/gl1.h"
 #include "platform/web/wave_length.h"
 #include "platform/web/web_pads.h"
@@ -176,6 +177,11 @@ EM_JS(void, pageShowPlayAgain, (), {
 
 EM_JS(int, pageLocalSeconds, (), { return new Date().getSeconds(); });
 
+// A page left (closed, reloaded, put in the back-forward cache) may never run the loop again.
+EM_JS(void, pageListenForLeaving, (), {
+    addEventListener("pagehide", function() { _brinvalePageLeaving(); });
+});
+
 namespace {
 
 const char* const canvasTarget = "#canvas";
@@ -272,6 +278,8 @@ EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* e, void*) {
     page.hidden = e->hidden != 0;
     if (page.hidden) releaseHeldKeys();
     postActivation();
+    // A hidden tab may be discarded with no further warning: what the game keeps is written now.
+    if (page.hidden) programLeaving();
     return EM_FALSE;
 }
 
@@ -321,6 +329,9 @@ void rebuildContext() {
 void listen(bool on) {
     if (page.listening == on) return;
     page.listening = on;
+    static bool leavingHeard = false;
+    if (!leavingHeard) pageListenForLeaving();
+    leavingHeard = true;
     const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
     emscripten_set_keydown_callback(window, nullptr, EM_TRUE, on ? onKey : nullptr);
     emscripten_set_keyup_callback(window, nullptr, EM_TRUE, on ? onKey : nullptr);
@@ -539,3 +550,6 @@ const PlatformBackend* webPlatform() { return &webBackend; }
 void webShowStartFailure() { pageShowFailure(boxTexts.c_str()); }
 
 void webShowPlayAgain() { pageShowPlayAgain(); }
+
+// Called by the page's pagehide listener.
+extern "C" EMSCRIPTEN_KEEPALIVE void brinvalePageLeaving() { programLeaving(); }
