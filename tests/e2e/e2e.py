@@ -156,6 +156,9 @@ class Session:
         self.screen_size = tuple(int(n) for n in screen.split("x")[:2])
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("WAYLAND_DISPLAY", None)
+        # What the game keeps goes to the case's own folders, so that no case resumes another's game.
+        for variable, folder in (("XDG_STATE_HOME", "state"), ("XDG_DATA_HOME", "data"), ("XDG_CONFIG_HOME", "config")):
+            self.env[variable] = os.path.join(self.dir, "home", folder)
 
     def close(self):
         if self.game and self.game.poll() is None:
@@ -703,6 +706,71 @@ def case_sigterm(s):
     check(s.shot("after").width == 800, "the desktop's mode was not restored")
 
 
+def wait_column(s, well, name, column, bottom, colours=None):
+    """The paused view once it shows the falling column at column and bottom row (and colours)."""
+    def problem(image):
+        try:
+            found = well.column(image)
+        except Failure as failure:
+            return str(failure)
+        if found[:2] != (column, bottom) or (colours and not same_colours(found[2], colours)):
+            return "the column is at %s, not %s" % (found[:2], (column, bottom))
+        return None
+    return s.wait_frame(name, problem, timeout=30)
+
+
+def case_comes_back(s):
+    """A game paused and then killed comes back paused where it was; one ended by SIGTERM in play comes
+    back too; one left with Esc does not."""
+    saved = os.path.join(s.env["XDG_STATE_HOME"], "brinvale", "game.txt")
+    s.start()
+    s.wait_window(TITLE)
+    start_to_menu(s)
+    first = start_play(s)
+    for _ in range(3):
+        s.press("Left")
+    s.press("p")
+    time.sleep(0.3)
+    well = Well(FULL, first, s.shot("paused"), 3)
+    column, bottom, colours = well.column(s.shot("paused-again"))
+    check(column == 0, "three Lefts left the column at %d, not 0" % column)
+    check(os.path.exists(saved), "pausing wrote no saved game")
+    s.game.kill()
+    s.game.wait()
+
+    s.start()
+    s.wait_window(TITLE)
+    wait_column(s, well, "came-back", 0, bottom, colours)
+    time.sleep(1.5)
+    check(well.column(s.shot("still-paused"))[:2] == (0, bottom), "the game that came back is not paused")
+    s.press("p")
+    time.sleep(1.6)
+    s.press("Right")
+    time.sleep(0.2)
+    column, lower, _ = well.column(s.shot("played-on"))
+    check(column == 1 and lower > bottom, "P did not play on: the column is at %s" % ((column, lower),))
+    s.game.send_signal(signal.SIGTERM)
+    check(s.exit_status(timeout=10) == 0, "SIGTERM in play did not end the game normally")
+
+    s.start()
+    s.wait_window(TITLE)
+    # Gravity may have taken one more step between the picture and the signal.
+    try:
+        wait_column(s, well, "came-back-after-sigterm", 1, lower, None)
+    except Failure:
+        wait_column(s, well, "came-back-after-sigterm-lower", 1, lower + 1, None)
+    s.press("Escape")
+    s.wait_frame("abandoned", menu_problem)
+    check(not os.path.exists(saved), "the game left with Esc is still saved")
+    s.press("Escape")
+    check(s.exit_status() == 0, "Escape in the menu did not quit")
+    s.start()
+    s.wait_window(TITLE)
+    start_to_menu(s)
+    s.press("Escape")
+    s.exit_status()
+
+
 def case_no_display(s):
     """No X server reachable: the class registration fails and its text goes to standard error, status 1.
     SDL is left to choose its driver, as for a player: it would fall back to one that shows nothing."""
@@ -1027,6 +1095,7 @@ CASES = {
     "missing-picture": ("800x600x16", case_missing_picture),
     "corrupt-picture": ("800x600x16", case_corrupt_picture),
     "sigterm": ("800x600x16", case_sigterm),
+    "comes-back": ("800x600x16", case_comes_back),
     "no-display": ("800x600x16", case_no_display),
     "soak": ("800x600x16", case_soak),
     "missing-data": ("800x600x16", case_missing_data),
