@@ -14,7 +14,7 @@ WindowProc registeredProc = nullptr;
 uint64_t nullNow() { return 0; }
 void nullVoid() {}
 void nullWait(uint64_t) {}
-void nullSound(const char*, SoundMode) {}
+void nullSound(const char*, SoundMode, int) {}
 int nullBox(const char* text, const char* caption, unsigned style) {
     std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
     return (style & mbYesNo) ? idNo : idOk;

@@ -5,7 +5,7 @@
 #include "platform/held_keys.h"
 #include "platform/queue.h"
 #include "platform/web/gl1.h"
-#include "platform/web/wave_length.h"
+#include "platform/wave_length.h"
 #include "platform/web/web_pads.h"
 #include "platform/web/web_touch.h"
 #include "platform/window.h"
@@ -103,16 +103,18 @@ EM_JS(void, pageUnlockAudio, (), {
     if (Module.audio.context.state == "suspended") Module.audio.context.resume();
 });
 
-// One sound at a time: a new one cuts the one playing. Before the first key press, silence.
+// One sound at a time: a new one cuts the one playing; a null file only stops it. Before the first
+// key press, silence.
 EM_JS(void, pagePlaySound, (const char* file, const unsigned char* bytes, int length), {
     var audio = Module.audio;
     if (!audio) return;
-    var name = UTF8ToString(file);
+    var name = file ? UTF8ToString(file) : "";
     audio.wanted = name;
     if (audio.playing) {
         try { audio.playing.stop(); } catch (e) {}
         audio.playing = null;
     }
+    if (!file) return;
     if (!audio.buffers[name]) {
         var copy = HEAPU8.slice(bytes, bytes + length).buffer;
         audio.buffers[name] = audio.context.decodeAudioData(copy).catch(function() { return null; });
@@ -388,10 +390,12 @@ const Sound& loadSound(const std::string& file) {
 }
 
 // A waited sound takes its length, heard or not, so the pace of the game stays the same.
-void webPlaySound(const char* file, SoundMode mode) {
-    const Sound& sound = loadSound(file ? file : "");
+void webPlaySound(const char* file, SoundMode mode, int audible) {
+    if (!audible) pagePlaySound(nullptr, nullptr, 0);
+    if (!file) return;
+    const Sound& sound = loadSound(file);
     if (!sound.readable) return;
-    pagePlaySound(file, sound.bytes.data(), static_cast<int>(sound.bytes.size()));
+    if (audible) pagePlaySound(file, sound.bytes.data(), static_cast<int>(sound.bytes.size()));
     if (mode == soundWait) emscripten_sleep(sound.lengthMs);
 }
 
