@@ -9,6 +9,7 @@ GLuint gemTextures[11];
 GLuint digitTextures[10];
 GLuint menuTextures[2];
 GLuint keyTextures[4];
+GLuint signTextures[3];
 
 const char* const backgroundFiles[5] = {"pic/bbgr.bmp", "pic/bbgr1.bmp", "pic/bbgr2.bmp", "pic/bbgr3.bmp",
                                         "pic/bbgr4.bmp"};
@@ -20,6 +21,7 @@ const char* const digitFiles[10] = {"pic/0.bmp", "pic/1.bmp", "pic/2.bmp", "pic/
                                     "pic/5.bmp", "pic/6.bmp", "pic/7.bmp", "pic/8.bmp", "pic/9.bmp"};
 const char* const menuFiles[2] = {"pic/bnew.bmp", "pic/bquit.bmp"};
 const char* const keyFiles[4] = {"pic/bleft.bmp", "pic/bright.bmp", "pic/bdown.bmp", "pic/bctrl.bmp"};
+const char* const signFiles[3] = {"pic/spause.bmp", "pic/spauset.bmp", "pic/smute.bmp"};
 
 RgbImage* loadImageFile(const char* fileName) {
     if (!fileName) return nullptr;
@@ -96,6 +98,7 @@ int loadTextureSet() {
         {digitFiles, digitTextures, 10, GL_LINEAR},
         {menuFiles, menuTextures, 2, GL_LINEAR},
         {keyFiles, keyTextures, 4, GL_LINEAR},
+        {signFiles, signTextures, 3, GL_LINEAR},
     };
     for (const TextureGroup& g : groups)
         for (int i = 0; i < g.count; ++i)

@@ -10,12 +10,14 @@ extern GLuint gemTextures[11];        // by colour; 10 is the magic gem
 extern GLuint digitTextures[10];      // by digit
 extern GLuint menuTextures[2];        // 0 new game, 1 quit
 extern GLuint keyTextures[4];         // 0 left, 1 right, 2 down, 3 Ctrl
+extern GLuint signTextures[3];        // 0 paused (P plays on), 1 paused (the touch control), 2 sound off
 
 extern const char* const backgroundFiles[5];
 extern const char* const gemFiles[11];
 extern const char* const digitFiles[10];
 extern const char* const menuFiles[2];
 extern const char* const keyFiles[4];
+extern const char* const signFiles[3];
 
 // Returns the decoded picture, or null silently when the file cannot be opened for reading.
 RgbImage* loadImageFile(const char* fileName);

@@ -25,6 +25,10 @@ const float heldKeyDepth = -20.0f;
 const float idleKeyDepth = -25.0f;
 const float scoreDepth = -20.0f;
 const float panelDepth = -10.0f;
+// The signs stand right of the preview and above the key indicators, where no scene draws: the
+// paused sign over the right half's upper part, the sound-off sign in the top right corner.
+const float pausedSignX = 4.5f, pausedSignY = 3.5f, pausedSignDepth = -15.0f;
+const float soundSignX = 14.5f, soundSignY = 10.5f, soundSignDepth = -30.0f;
 
 // Five places show at most this; higher scores stay on it rather than need a digit above 9.
 const int32_t largestShownScore = 99999;
@@ -52,6 +56,12 @@ int drawMenu() {
     clearFrame();
     drawButton(0.0f, newGameY, newGameNearer() ? nearButtonDepth : farButtonDepth, menuTextures[0]);
     drawButton(0.0f, quitY, newGameNearer() ? farButtonDepth : nearButtonDepth, menuTextures[1]);
+    drawSoundSign();
+    return 1;
+}
+
+int drawSoundSign() {
+    if (!soundOn()) drawTile(soundSignX, soundSignY, soundSignDepth, signTextures[2]);
     return 1;
 }
 
@@ -76,7 +86,9 @@ float boardCellPixels(int width, int height) {
     return bottom - top;
 }
 
-int drawPlayScene() {
+namespace {
+// The play scene with the key indicators of keys (256 flags by virtual-key code).
+void drawPlayFrame(const int32_t* keys) {
     clearFrame();
     drawBackground();
     for (int column = 0; column < boardColumns; ++column) {
@@ -92,9 +104,22 @@ int drawPlayScene() {
         drawGem(-2.0f, cellY(2 - element), boardDepth, 0.0f, gemTextures[nextColumn[element].color]);
     drawScore();
     for (const KeyIndicator& k : keyIndicators) {
-        const bool held = shown.keyDown[k.key] != 0;
+        const bool held = keys[k.key] != 0;
         drawTile(held ? k.heldX : k.idleX, 0.0f, held ? heldKeyDepth : idleKeyDepth, keyTextures[k.texture]);
     }
+    drawSoundSign();
+}
+}  // namespace
+
+int drawPlayScene() {
+    drawPlayFrame(shown.keyDown);
+    return 1;
+}
+
+int drawPausedScene() {
+    // Keys do nothing while paused: none shows held.
+    drawPlayFrame(noKeyHeld);
+    drawButton(pausedSignX, pausedSignY, pausedSignDepth, signTextures[touchInput() ? 1 : 0]);
     return 1;
 }
 

@@ -238,6 +238,7 @@ bool isGameKey(unsigned long code) {
     case vkUp:
     case vkRight:
     case vkDown:
+    case vkM:
     case vkP: return true;
     default: return false;
     }
@@ -250,6 +251,7 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
     const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
     if (down) pageUnlockAudio();
     if (code == 0 || code > 255) return EM_FALSE;
+    if (down) noteTouchInput(false);
     const bool system = keyboardEvent(&keyboard, code, down, e->altKey != 0, post);
     return (!system && isGameKey(code)) || (e->ctrlKey && !e->altKey) ? EM_TRUE : EM_FALSE;
 }

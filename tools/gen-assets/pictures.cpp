@@ -1,4 +1,4 @@
-// The game's 32 pictures, drawn procedurally and written in several BMP encodings on purpose, so
+// The game's pictures, drawn procedurally and written in several BMP encodings on purpose, so
 // that the game's own start-up runs most paths of its decoder.
 #include "pictures.h"
 
@@ -444,6 +444,50 @@ Canvas arrowKey(float dx, float dy) {
     return keyCap(s, 6);
 }
 
+// Signs: the paused sign, 512 x 256 design pixels and 4 x 2 world units at depth 15, about 700 x 350
+// pixels at 2160 lines: drawn at 1024 x 512.
+constexpr int signScale = 2;
+
+// A dark panel with a light frame: "PAUSED" over the way to play on, in letters capHeight design
+// pixels high.
+Canvas pausedSign(const char* playOn, float capHeight) {
+    const float k = signScale;
+    const int w = 512 * signScale, h = 256 * signScale;
+    Canvas c(w, h);
+    paint(c, [&](int x, int y) {
+        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 256 * k, 128 * k, 250 * k, 122 * k, 40 * k);
+        Rgb p = mix(rgb8(10, 16, 44), rgb8(30, 44, 100), y / float(h - 1));
+        p = mix(p, rgb8(150, 170, 240), cover(std::fabs(d + 7 * k) - 3 * k));
+        return mix(Rgb{0, 0, 0}, p, cover(d));
+    });
+    drawLabel(c, textStrokes("PAUSED", 76 * k, 256 * k, 160 * k), 122 * k, 198 * k,
+              {11 * k, 19 * k, 4 * k, rgb8(255, 250, 200), rgb8(255, 196, 64), rgb8(28, 16, 6)});
+    drawLabel(c, textStrokes(playOn, capHeight * k, 256 * k, 66 * k), (66 - capHeight / 2) * k, (66 + capHeight / 2) * k,
+              {5 * k, 9 * k, 2 * k, rgb8(255, 255, 250), rgb8(214, 222, 240), rgb8(10, 12, 24)});
+    return c;
+}
+
+// A loudspeaker struck through, on a dark tile: the sound is off.
+Canvas soundOffSign() {
+    const float k = tileScale;
+    Canvas c(tileSize, tileSize);
+    paint(c, [&](int x, int y) {
+        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 32 * k, 32 * k, 30 * k, 30 * k, 9 * k);
+        Rgb p = mix(rgb8(20, 22, 34), rgb8(44, 48, 66), y / float(tileSize - 1));
+        p = mix(p, rgb8(120, 126, 150), cover(std::fabs(d + 1.5f * k) - 1.2f * k));
+        return mix(Rgb{0, 0, 0}, p, cover(d));
+    });
+    Strokes speaker;
+    speaker.lines.push_back({12 * k, 26 * k, 20 * k, 26 * k, 30 * k, 17 * k, 30 * k, 47 * k, 20 * k, 38 * k, 12 * k,
+                             38 * k, 12 * k, 26 * k});
+    Strokes cross;
+    cross.lines.push_back({37 * k, 24 * k, 52 * k, 40 * k});
+    cross.lines.push_back({37 * k, 40 * k, 52 * k, 24 * k});
+    drawLabel(c, speaker, 17 * k, 47 * k, {4 * k, 7 * k, 1.5f * k, rgb8(250, 250, 255), rgb8(200, 206, 222), rgb8(8, 8, 14)});
+    drawLabel(c, cross, 24 * k, 40 * k, {5 * k, 8 * k, 1.5f * k, rgb8(255, 120, 100), rgb8(220, 40, 40), rgb8(30, 4, 4)});
+    return c;
+}
+
 struct PictureFile {
     std::string name;
     std::function<Canvas()> draw;
@@ -473,6 +517,9 @@ bool writePictures(const std::string& dir) {
         {"bright.bmp", [] { return arrowKey(1, 0); }, BmpEncoding::indexed4},
         {"bdown.bmp", [] { return arrowKey(0, -1); }, BmpEncoding::rle4},
         {"bctrl.bmp", [] { return keyCap(textStrokes("CTRL", 12, 32, 34.5f), 2.6f); }, BmpEncoding::rgb24TopDown},
+        {"spause.bmp", [] { return pausedSign("PRESS P TO PLAY ON", 30); }, BmpEncoding::rle8},
+        {"spauset.bmp", [] { return pausedSign("TAP PAUSE TO PLAY ON", 25); }, BmpEncoding::rle8},
+        {"smute.bmp", soundOffSign, BmpEncoding::indexed8},
     };
     static const int gemFileNumber[10] = {1, 2, 3, 4, 5, 7, 8, 9, 10, 11};
     for (int i = 0; i < 10; ++i) {
