@@ -18,10 +18,6 @@ struct Queue {
     GameScreen screen = screenNone;
 };
 
-// Outlive a backend's installation: they are the player's choices, not the queue's.
-bool soundHeard = true;
-bool touchGiven = false;
-
 Queue queue;
 
 void watch(QueueEvent what, const Message& m) {
@@ -116,18 +112,7 @@ uint64_t passCount() { return queue.passes; }
 GameScreen shownScreen() { return queue.screen; }
 
 void playSound(const char* file, SoundMode mode) {
-    currentPlatform()->playSound(file, mode, soundHeard ? 1 : 0);
+    currentPlatform()->playSound(file, mode, soundOn() ? 1 : 0);
     // A waited sound took its time: the loop has not been idle meanwhile.
     if (mode == soundWait) queue.idle = false;
 }
-
-void setSoundOn(bool on) {
-    if (soundHeard && !on) currentPlatform()->playSound(nullptr, soundBackground, 0);
-    soundHeard = on;
-}
-
-bool soundOn() { return soundHeard; }
-
-void noteTouchInput(bool touch) { touchGiven = touch; }
-
-bool touchInput() { return touchGiven; }
