@@ -448,18 +448,33 @@ Canvas arrowKey(float dx, float dy) {
 // pixels at 2160 lines: drawn at 1024 x 512.
 constexpr int signScale = 2;
 
+// A panel's shape in design pixels: its margin to the picture's edge, corner radius, and the frame
+// line's inset from the panel's edge and half width.
+struct PanelShape {
+    float margin, radius, frameInset, frameHalf;
+};
+
+// A rounded panel over a picture of width x height design pixels drawn at scale, shaded from bottom
+// to top, with a frame line, black outside.
+Canvas framedPanel(int width, int height, int scale, PanelShape shape, Rgb bottom, Rgb top, Rgb frame) {
+    const float k = float(scale);
+    Canvas c(width * scale, height * scale);
+    paint(c, [&](int x, int y) {
+        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, width / 2.0f * k, height / 2.0f * k,
+                                           (width / 2.0f - shape.margin) * k, (height / 2.0f - shape.margin) * k,
+                                           shape.radius * k);
+        Rgb p = mix(bottom, top, y / float(c.height - 1));
+        p = mix(p, frame, cover(std::fabs(d + shape.frameInset * k) - shape.frameHalf * k));
+        return mix(Rgb{0, 0, 0}, p, cover(d));
+    });
+    return c;
+}
+
 // A dark panel with a light frame: "PAUSED" over the way to play on, in letters capHeight design
 // pixels high.
 Canvas pausedSign(const char* playOn, float capHeight) {
     const float k = signScale;
-    const int w = 512 * signScale, h = 256 * signScale;
-    Canvas c(w, h);
-    paint(c, [&](int x, int y) {
-        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 256 * k, 128 * k, 250 * k, 122 * k, 40 * k);
-        Rgb p = mix(rgb8(10, 16, 44), rgb8(30, 44, 100), y / float(h - 1));
-        p = mix(p, rgb8(150, 170, 240), cover(std::fabs(d + 7 * k) - 3 * k));
-        return mix(Rgb{0, 0, 0}, p, cover(d));
-    });
+    Canvas c = framedPanel(512, 256, signScale, {6, 40, 7, 3}, rgb8(10, 16, 44), rgb8(30, 44, 100), rgb8(150, 170, 240));
     drawLabel(c, textStrokes("PAUSED", 76 * k, 256 * k, 160 * k), 122 * k, 198 * k,
               {11 * k, 19 * k, 4 * k, rgb8(255, 250, 200), rgb8(255, 196, 64), rgb8(28, 16, 6)});
     drawLabel(c, textStrokes(playOn, capHeight * k, 256 * k, 66 * k), (66 - capHeight / 2) * k, (66 + capHeight / 2) * k,
@@ -470,13 +485,7 @@ Canvas pausedSign(const char* playOn, float capHeight) {
 // A loudspeaker struck through, on a dark tile: the sound is off.
 Canvas soundOffSign() {
     const float k = tileScale;
-    Canvas c(tileSize, tileSize);
-    paint(c, [&](int x, int y) {
-        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 32 * k, 32 * k, 30 * k, 30 * k, 9 * k);
-        Rgb p = mix(rgb8(20, 22, 34), rgb8(44, 48, 66), y / float(tileSize - 1));
-        p = mix(p, rgb8(120, 126, 150), cover(std::fabs(d + 1.5f * k) - 1.2f * k));
-        return mix(Rgb{0, 0, 0}, p, cover(d));
-    });
+    Canvas c = framedPanel(64, 64, tileScale, {2, 9, 1.5f, 1.2f}, rgb8(20, 22, 34), rgb8(44, 48, 66), rgb8(120, 126, 150));
     Strokes speaker;
     speaker.lines.push_back({12 * k, 26 * k, 20 * k, 26 * k, 30 * k, 17 * k, 30 * k, 47 * k, 20 * k, 38 * k, 12 * k,
                              38 * k, 12 * k, 26 * k});
