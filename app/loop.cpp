@@ -6,6 +6,7 @@
 
 #include "app/input.h"
 #include "app/keeping.h"
+#include "app/settings.h"
 #include "app/sounds.h"
 #include "game/rules.h"
 #include "platform/platform.h"
@@ -44,6 +45,8 @@ struct Shown {
     int32_t newGameSelected;
     int32_t keys[4];  // the key indicators'
     int32_t best, newBest;
+    bool soundOff;    // its sign
+    bool touch;       // the paused sign names the touch control rather than P
 };
 
 Shown shown;
@@ -59,10 +62,12 @@ Shown current(const char* scene) {
     s.newGameSelected = menuNewSelected;
     s.best = bestScore;
     s.newBest = newBest;
-    // The key indicators belong to the play scenes; the menu shows none.
+    // The key indicators belong to the play scenes; the menu shows none, the paused view none held.
     const int keys[4] = {vkControl, vkLeft, vkDown, vkRight};
-    const bool indicators = std::strcmp(scene, "menu") != 0;
+    const bool indicators = std::strcmp(scene, "menu") != 0 && std::strcmp(scene, "paused") != 0;
     for (int i = 0; i < 4; ++i) s.keys[i] = indicators && keyDown[keys[i]] != 0;
+    s.soundOff = !soundOn();
+    s.touch = touchInput();
     return s;
 }
 
@@ -70,18 +75,18 @@ bool same(const Shown& a, const Shown& b) {
     return a.scene && b.scene && std::strcmp(a.scene, b.scene) == 0 && std::memcmp(a.board, b.board, sizeof a.board) == 0 &&
            std::memcmp(a.next, b.next, sizeof a.next) == 0 && a.score == b.score && a.background == b.background &&
            a.newGameSelected == b.newGameSelected && std::memcmp(a.keys, b.keys, sizeof a.keys) == 0 &&
-           a.best == b.best && a.newBest == b.newBest;
+           a.best == b.best && a.newBest == b.newBest && a.soundOff == b.soundOff && a.touch == b.touch;
 }
 
 // The screen shows something else than the pass's last frame: the platform lost it, or an
 // animation or a collapse presented frames of their own since.
 bool screenStale() { return pictureLost || presentCount() != presentsWhenShown; }
 
-// The scene the next pass draws when it changed: none while paused, which draws only a lost picture.
+// The scene the next pass draws when it changed.
 const char* nextScene() {
     if (inMenu) return "menu";
     if (gameOver) return "gameover";
-    return paused ? nullptr : "play";
+    return paused ? "paused" : "play";
 }
 
 // A pass that changed what the next pass shows (a move, a new state) must not let the loop sleep.
@@ -193,6 +198,21 @@ void stepOrLand() {
         land();
 }
 
+// Gravity stops and the falling column stays where it is until resumeGame. Called on P and when the
+// player looks away from a game in play.
+void pauseGame() {
+    paused = true;
+    killTimer(fallTimer);
+    // A paused game may be left for good: it is written as it stands.
+    noteGameInProgress();
+    saveGameInProgress();
+}
+
+void resumeGame() {
+    paused = false;
+    setTimer(fallTimer, gravityMs, onFallTimer);
+}
+
 void playingFrame() {
     showScene("play", drawPlayScene);
 
@@ -220,17 +240,32 @@ void playingFrame() {
     if (!keyDown[vkDown]) downLatch = 0;
 
     if (keyDown[vkP]) {
-        paused = true;
         keyDown[vkP] = 0;
-        killTimer(fallTimer);
-        noteGameInProgress();
-        saveGameInProgress();
+        pauseGame();
     }
     if (fallTick) {
         fallTick = 0;
         stepOrLand();
     }
     repeatTick = 0;
+}
+
+// A game in play pauses when its window loses the focus or is minimised, and stays paused when the
+// player comes back, until P. A gravity tick taken with the focus loss is dropped: play goes on with
+// a full interval.
+void pauseIfLookedAway() {
+    if (!lookedAway) return;
+    lookedAway = 0;
+    if (inMenu || gameOver || paused) return;
+    pauseGame();
+    fallTick = 0;
+}
+
+// M turns the sound off and on in every state.
+void soundKey() {
+    if (!keyDown[vkM]) return;
+    keyDown[vkM] = 0;
+    toggleSound();
 }
 
 void returnToMenu() {
@@ -258,12 +293,11 @@ void playPass() {
     } else if (gameOver) {
         showScene("gameover", drawGameOver);
     } else if (paused) {
-        // The last frame stays on screen; only when the screen lost it is the still board drawn again.
-        if (screenStale()) showScene("paused", drawPlayScene);
+        // Drawn once; again only when the screen lost it or a sign changed.
+        showScene("paused", drawPausedScene);
         if (keyDown[vkP]) {
-            paused = false;
             keyDown[vkP] = 0;
-            setTimer(fallTimer, gravityMs, onFallTimer);
+            resumeGame();
         }
         repeatTick = 0;
     } else {
@@ -281,7 +315,7 @@ void resetFlags() {
     rotateLatch = rightLatch = leftLatch = downLatch = 0;
     std::memset(keyDown, 0, sizeof keyDown);
     windowActive = 1;
-    activationLost = 0;
+    lookedAway = 0;
     pictureLost = 1;
     repeatTick = 1;
     fallTick = 0;
@@ -302,6 +336,7 @@ GameScreen screenNow() {
 int runGame() {
     std::srand(static_cast<unsigned>(localClockSeconds()));
     resetFlags();
+    loadSettings();
     resetBoard();
     // A game left in play opens as it was, paused, instead of the menu.
     const bool resumed = restoreKept() != 0;
@@ -323,13 +358,15 @@ int runGame() {
                 quitRequested = true;
             else
                 dispatchMessage();
-            // A game in play is written when the player may be gone: focus lost, minimised, closed.
-            if ((quitRequested || activationLost) && gameInPlay()) saveGameInProgress();
-            activationLost = 0;
+            // A game closed in play is written before the loop ends; one that lost the focus is
+            // written as it pauses.
+            if (quitRequested && gameInPlay()) saveGameInProgress();
             continue;
         }
+        pauseIfLookedAway();
         if (!windowActive) continue;
         notePass(screenNow());
+        soundKey();
         if (inMenu)
             menuPass();
         else

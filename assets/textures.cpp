@@ -10,6 +10,7 @@ GLuint digitTextures[10];
 GLuint menuTextures[2];
 GLuint keyTextures[4];
 GLuint recordTextures[2];
+GLuint signTextures[3];
 
 const char* const backgroundFiles[5] = {"pic/bbgr.bmp", "pic/bbgr1.bmp", "pic/bbgr2.bmp", "pic/bbgr3.bmp",
                                         "pic/bbgr4.bmp"};
@@ -22,6 +23,7 @@ const char* const digitFiles[10] = {"pic/0.bmp", "pic/1.bmp", "pic/2.bmp", "pic/
 const char* const menuFiles[2] = {"pic/bnew.bmp", "pic/bquit.bmp"};
 const char* const keyFiles[4] = {"pic/bleft.bmp", "pic/bright.bmp", "pic/bdown.bmp", "pic/bctrl.bmp"};
 const char* const recordFiles[2] = {"pic/best.bmp", "pic/newbest.bmp"};
+const char* const signFiles[3] = {"pic/spause.bmp", "pic/spauset.bmp", "pic/smute.bmp"};
 
 RgbImage* loadImageFile(const char* fileName) {
     if (!fileName) return nullptr;
@@ -99,6 +101,7 @@ int loadTextureSet() {
         {menuFiles, menuTextures, 2, GL_LINEAR},
         {keyFiles, keyTextures, 4, GL_LINEAR},
         {recordFiles, recordTextures, 2, GL_LINEAR},
+        {signFiles, signTextures, 3, GL_LINEAR},
     };
     for (const TextureGroup& g : groups)
         for (int i = 0; i < g.count; ++i)

@@ -1,4 +1,4 @@
-// The 34 textures of the game: file tables, groups, and loading them into GL.
+// The textures of the game: file tables, groups, and loading them into GL.
 #pragma once
 
 #include <GL/gl.h>
@@ -11,6 +11,7 @@ extern GLuint digitTextures[10];      // by digit
 extern GLuint menuTextures[2];        // 0 new game, 1 quit
 extern GLuint keyTextures[4];         // 0 left, 1 right, 2 down, 3 Ctrl
 extern GLuint recordTextures[2];      // 0 the best score's label, 1 a finished game's new best
+extern GLuint signTextures[3];        // 0 paused (P plays on), 1 paused (the touch control), 2 sound off
 
 extern const char* const backgroundFiles[5];
 extern const char* const gemFiles[11];
@@ -18,6 +19,7 @@ extern const char* const digitFiles[10];
 extern const char* const menuFiles[2];
 extern const char* const keyFiles[4];
 extern const char* const recordFiles[2];
+extern const char* const signFiles[3];
 
 // Returns the decoded picture, or null silently when the file cannot be opened for reading.
 RgbImage* loadImageFile(const char* fileName);
@@ -34,6 +36,6 @@ int buildMipChain(unsigned char* rgb, int width, int height, MipLevelSink sink, 
 // minified through its full mipmap chain (GL_LINEAR_MIPMAP_LINEAR). The picture is freed before
 // it returns. 1 on success, 0 when the picture could not be had. Needs a current GL context.
 int loadTexture(const char* fileName, GLuint* textureName, GLint magFilter);
-// The texture half of initRenderer: loads all 34 textures in their fixed order, stopping at the
+// The texture half of initRenderer: loads all the textures in their fixed order, stopping at the
 // first failure; 1 when all loaded. Gems are magnified GL_NEAREST, the rest GL_LINEAR.
 int loadTextureSet();

@@ -14,7 +14,7 @@ WindowProc registeredProc = nullptr;
 uint64_t nullNow() { return 0; }
 void nullVoid() {}
 void nullWait(uint64_t) {}
-void nullSound(const char*, SoundMode) {}
+void nullSound(const char*, SoundMode, int) {}
 int nullBox(const char* text, const char* caption, unsigned style) {
     std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
     return (style & mbYesNo) ? idNo : idOk;
@@ -74,7 +74,21 @@ void dispatchMessage() {
 
 namespace {
 char sceneText[64] = "";
+// Outlive a backend's installation: they are the player's, not the backend's.
+bool soundHeard = true;
+bool touchGiven = false;
 }  // namespace
+
+void setSoundOn(bool on) {
+    if (soundHeard && !on) backend->playSound(nullptr, soundBackground, 0);
+    soundHeard = on;
+}
+
+bool soundOn() { return soundHeard; }
+
+void noteTouchInput(bool touch) { touchGiven = touch; }
+
+bool touchInput() { return touchGiven; }
 
 void setSceneNote(const char* scene) { std::snprintf(sceneText, sizeof sceneText, "%s", scene ? scene : ""); }
 const char* sceneNote() { return sceneText; }

@@ -34,6 +34,10 @@ const float playBestDepth = -25.0f;
 const float playBestY = -4.25f;
 const float playBestX = 1.25f;
 const float newBestY = 2.4f;
+// The signs stand right of the preview and above the key indicators, where no scene draws: the
+// paused sign over the right half's upper part, the sound-off sign in the top right corner.
+const float pausedSignX = 4.5f, pausedSignY = 3.5f, pausedSignDepth = -15.0f;
+const float soundSignX = 14.5f, soundSignY = 10.5f, soundSignDepth = -30.0f;
 
 // Five places show at most this; higher scores stay on it rather than need a digit above 9.
 const int32_t largestShownScore = 99999;
@@ -84,6 +88,12 @@ int drawMenu() {
     drawButton(0.0f, newGameY, newGameNearer() ? nearButtonDepth : farButtonDepth, menuTextures[0]);
     drawButton(0.0f, quitY, newGameNearer() ? farButtonDepth : nearButtonDepth, menuTextures[1]);
     drawBest(menuBestX, menuBestY, menuBestDepth);
+    drawSoundSign();
+    return 1;
+}
+
+int drawSoundSign() {
+    if (!soundOn()) drawTile(soundSignX, soundSignY, soundSignDepth, signTextures[2]);
     return 1;
 }
 
@@ -108,7 +118,9 @@ float boardCellPixels(int width, int height) {
     return bottom - top;
 }
 
-int drawPlayScene() {
+namespace {
+// The play scene with the key indicators of keys (256 flags by virtual-key code).
+void drawPlayFrame(const int32_t* keys) {
     clearFrame();
     drawBackground();
     for (int column = 0; column < boardColumns; ++column) {
@@ -125,9 +137,22 @@ int drawPlayScene() {
     drawScore();
     drawBest(playBestX, playBestY, playBestDepth);
     for (const KeyIndicator& k : keyIndicators) {
-        const bool held = shown.keyDown[k.key] != 0;
+        const bool held = keys[k.key] != 0;
         drawTile(held ? k.heldX : k.idleX, 0.0f, held ? heldKeyDepth : idleKeyDepth, keyTextures[k.texture]);
     }
+    drawSoundSign();
+}
+}  // namespace
+
+int drawPlayScene() {
+    drawPlayFrame(shown.keyDown);
+    return 1;
+}
+
+int drawPausedScene() {
+    // Keys do nothing while paused: none shows held.
+    drawPlayFrame(noKeyHeld);
+    drawButton(pausedSignX, pausedSignY, pausedSignDepth, signTextures[touchInput() ? 1 : 0]);
     return 1;
 }
 

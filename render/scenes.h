@@ -1,4 +1,4 @@
-// The three scenes, drawn into the back buffer from the global state; each returns 1.
+// The scenes, drawn into the back buffer from the global state; each returns 1.
 #pragma once
 
 #include <cstdint>
@@ -25,11 +25,18 @@ struct SceneState {
 // new game is selected.
 void setSceneState(const SceneState& state);
 
-// Clears, then the two menu buttons, the selected one nearer, and the best score below them.
+// Clears, then the two menu buttons, the selected one nearer, the best score below them, and the
+// sound-off sign.
 int drawMenu();
-// Clears, then the background, the unmarked board gems, the preview, the score, the best score,
-// the key indicators.
+// Clears, then the background, the unmarked board gems, the preview, the score, the best score, the
+// key indicators and the sound-off sign.
 int drawPlayScene();
+// The play scene with no key held and the paused sign over it, which names the key that plays on (P,
+// or the touch control when the player last used touch).
+int drawPausedScene();
+// The sound-off sign while the sound is off, in a corner no scene uses. Drawn by every scene, and
+// by the menu slide over its buttons.
+int drawSoundSign();
 // The five score digits with leading zeros. Called by drawPlayScene.
 int drawScore();
 // The play scene with the quit button's picture in front of it, and the new-best banner above it

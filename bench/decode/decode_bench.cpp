@@ -109,7 +109,7 @@ std::vector<const char*> gamePictures() {
     std::vector<const char*> files;
     for (auto table : {std::make_pair(backgroundFiles, 5), std::make_pair(gemFiles, 11), std::make_pair(digitFiles, 10),
                        std::make_pair(menuFiles, 2), std::make_pair(keyFiles, 4),
-                       std::make_pair(recordFiles, 2)})
+                       std::make_pair(recordFiles, 2), std::make_pair(signFiles, 3)})
         files.insert(files.end(), table.first, table.first + table.second);
     return files;
 }

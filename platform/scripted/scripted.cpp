@@ -348,9 +348,14 @@ void scriptedPresent() {
     state.now += state.frameMs;
 }
 
-void scriptedSound(const char* file, SoundMode mode) {
-    std::string name = file ? file : "";
-    trace("sound " + name + (mode == soundWait ? " wait" : " background"));
+// A sound played with the sound off is traced as silent; it still takes its length.
+void scriptedSound(const char* file, SoundMode mode, int audible) {
+    if (!file) {
+        trace("sound stop");
+        return;
+    }
+    std::string name = file;
+    trace("sound " + name + (mode == soundWait ? " wait" : " background") + (audible ? "" : " silent"));
     if (mode != soundWait) return;
     auto length = state.soundMs.find(name);
     if (length != state.soundMs.end()) state.now += length->second;

@@ -6,7 +6,7 @@
 #include "platform/queue.h"
 #include "platform/store.h"
 #include "platform/web/gl1.h"
-#include "platform/web/wave_length.h"
+#include "platform/wave_length.h"
 #include "platform/web/web_pads.h"
 #include "platform/web/web_touch.h"
 #include "platform/window.h"
@@ -104,16 +104,18 @@ EM_JS(void, pageUnlockAudio, (), {
     if (Module.audio.context.state == "suspended") Module.audio.context.resume();
 });
 
-// One sound at a time: a new one cuts the one playing. Before the first key press, silence.
+// One sound at a time: a new one cuts the one playing; a null file only stops it. Before the first
+// key press, silence.
 EM_JS(void, pagePlaySound, (const char* file, const unsigned char* bytes, int length), {
     var audio = Module.audio;
     if (!audio) return;
-    var name = UTF8ToString(file);
+    var name = file ? UTF8ToString(file) : "";
     audio.wanted = name;
     if (audio.playing) {
         try { audio.playing.stop(); } catch (e) {}
         audio.playing = null;
     }
+    if (!file) return;
     if (!audio.buffers[name]) {
         var copy = HEAPU8.slice(bytes, bytes + length).buffer;
         audio.buffers[name] = audio.context.decodeAudioData(copy).catch(function() { return null; });
@@ -242,6 +244,7 @@ bool isGameKey(unsigned long code) {
     case vkUp:
     case vkRight:
     case vkDown:
+    case vkM:
     case vkP: return true;
     default: return false;
     }
@@ -254,6 +257,7 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
     const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
     if (down) pageUnlockAudio();
     if (code == 0 || code > 255) return EM_FALSE;
+    if (down) noteTouchInput(false);
     const bool system = keyboardEvent(&keyboard, code, down, e->altKey != 0, post);
     return (!system && isGameKey(code)) || (e->ctrlKey && !e->altKey) ? EM_TRUE : EM_FALSE;
 }
@@ -312,7 +316,7 @@ int restartRendererAtBufferSize() {
     return restartRenderer(sizeWidth(page.bufferSize), sizeHeight(page.bufferSize));
 }
 
-// On the restored context: the layer's shader and buffer and the 34 textures anew, the GL state as it
+// On the restored context: the layer's shader and buffer and the textures anew, the GL state as it
 // was; the game then draws its next frame as if nothing had happened.
 void rebuildContext() {
     page.contextRestored = false;
@@ -399,10 +403,12 @@ const Sound& loadSound(const std::string& file) {
 }
 
 // A waited sound takes its length, heard or not, so the pace of the game stays the same.
-void webPlaySound(const char* file, SoundMode mode) {
-    const Sound& sound = loadSound(file ? file : "");
+void webPlaySound(const char* file, SoundMode mode, int audible) {
+    if (!audible) pagePlaySound(nullptr, nullptr, 0);
+    if (!file) return;
+    const Sound& sound = loadSound(file);
     if (!sound.readable) return;
-    pagePlaySound(file, sound.bytes.data(), static_cast<int>(sound.bytes.size()));
+    if (audible) pagePlaySound(file, sound.bytes.data(), static_cast<int>(sound.bytes.size()));
     if (mode == soundWait) emscripten_sleep(sound.lengthMs);
 }
 

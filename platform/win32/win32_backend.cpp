@@ -4,9 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "platform/pacing.h"
 #include "platform/queue.h"
+#include "platform/wave_length.h"
 #include "platform/win32/win32_internal.h"
 
 #include <mmsystem.h>  // after windows.h, which it needs
@@ -97,8 +101,30 @@ void win32Present() {
     presented();
 }
 
+// Each file's playing time, read once: the sound off still waits it. 0 for a file that is none.
+uint32_t soundLength(const char* file) {
+    static std::map<std::string, uint32_t> lengths;
+    auto known = lengths.find(file);
+    if (known != lengths.end()) return known->second;
+    std::vector<unsigned char> bytes;
+    if (std::FILE* f = std::fopen(file, "rb")) {
+        unsigned char chunk[4096];
+        size_t got;
+        while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+        std::fclose(f);
+    }
+    uint32_t ms = 0;
+    if (!waveLength(bytes, &ms)) ms = 0;
+    return lengths[file] = ms;
+}
+
 // One sound at a time, as PlaySound itself does: a new one cuts the one playing.
-void win32PlaySound(const char* file, SoundMode mode) {
+void win32PlaySound(const char* file, SoundMode mode, int audible) {
+    if (!audible) {
+        PlaySoundA(nullptr, nullptr, 0);  // stops the one playing
+        if (file && mode == soundWait) Sleep(soundLength(file));
+        return;
+    }
     if (!file) return;
     const DWORD wait = mode == soundWait ? SND_SYNC : SND_ASYNC;
     PlaySoundA(file, nullptr, SND_FILENAME | SND_NODEFAULT | wait);

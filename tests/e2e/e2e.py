@@ -518,6 +518,61 @@ def case_window(s):
     quit_from_play(s, view)
 
 
+def paused_sign_shown(image, view):
+    """Whether the paused sign's panel stands over the right half, where play draws nothing."""
+    return not is_dark(image.mean(*project(4.5, 3.5, -15, view), half=2))
+
+
+def focus_elsewhere(s):
+    """Opens another window beside the game's and gives it the keyboard focus; returns its id."""
+    s.helpers.append(subprocess.Popen(["xmessage", "-geometry", "+860+640", "elsewhere"], env=s.env,
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    other = s.wait_window("xmessage")[0]
+    s.x("xdotool", "windowfocus", "--sync", other, attempts=20)
+    return other
+
+
+def focus_pauses(s, game, view):
+    """In play: another window taking the focus pauses the game with its sign; the focus back, it stays
+    paused until P, after which the column falls again."""
+    first = start_play(s, view)
+    check(not paused_sign_shown(first, view), "a paused sign in play")
+    s.press("Left")
+    time.sleep(0.2)
+    well = Well(view, first, s.shot("left"), 3)
+    focus_elsewhere(s)
+    away = s.wait_frame("focus-elsewhere", lambda im: None if paused_sign_shown(im, view) else "no paused sign")
+    column = well.column(away)[:2]
+    s.x("xdotool", "windowfocus", "--sync", game[0], attempts=20)
+    time.sleep(2.2)
+    back = s.shot("focus-back")
+    check(paused_sign_shown(back, view), "the paused sign went when the focus came back")
+    check(well.column(back)[:2] == column, "the column moved while the game was away and after it came back")
+    s.press("p")
+    time.sleep(1.6)
+    resumed = s.shot("resumed")
+    check(not paused_sign_shown(resumed, view), "the paused sign stayed after P")
+    check(well.column(resumed)[1] > column[1], "the column did not fall after P")
+    return resumed
+
+
+def case_focus(s):
+    """--window on 1024x768x24: another window taking the focus pauses play and shows the paused sign; the focus
+    back, the game stays paused until P; M shows the sound-off sign and M again takes it away."""
+    s.start(options=["--window"])
+    game = s.wait_window(TITLE)
+    view = game[3:] + (800, 600)
+    start_to_menu(s, view)
+    resumed = focus_pauses(s, game, view)
+    corner = project(14.5, 10.5, -30, view)
+    check(is_dark(resumed.mean(*corner, half=2)), "a sound-off sign with the sound on")
+    s.press("m")
+    s.wait_frame("sound-off", lambda im: None if not is_dark(im.mean(*corner, half=2)) else "no sound-off sign")
+    s.press("m")
+    s.wait_frame("sound-on", lambda im: None if is_dark(im.mean(*corner, half=2)) else "the sound-off sign stayed")
+    quit_from_play(s, view)
+
+
 def wait_size(s, width, height, timeout=10):
     """The game's window once it has the given size: (id, width, height, x, y)."""
     deadline = time.time() + timeout
@@ -962,6 +1017,17 @@ def wine_play(s):
     quit_from_play(s, view)
 
 
+def wine_focus(s):
+    """--window: another window taking the focus pauses play, which stays paused until P."""
+    s.start(command=["wine", s.args.game], options=["--window"])
+    s.wait_window(TITLE, timeout=60)
+    game = wait_size(s, 800, 600)
+    view = game[3:] + (800, 600)
+    start_to_menu(s, view)
+    focus_pauses(s, game, view)
+    quit_from_play(s, view)
+
+
 def wine_window(s):
     """--window: an 800x600 client area at once, with no question; Alt+F4 closes it."""
     started = time.monotonic()
@@ -1061,8 +1127,8 @@ def wine_bad_picture(s):
 
 
 def case_wine(s):
-    """The Windows build under Wine: its imports and manifest, --help, play, --window, the full-screen toggle
-    and a resized window, the picture failures, and --window at 150 %."""
+    """The Windows build under Wine: its imports and manifest, --help, play, --window, a focus loss in play, the
+    full-screen toggle and a resized window, the picture failures, and --window at 150 %."""
     wine_imports(s)
     wine_manifest(s)
     prefix = tempfile.mkdtemp(prefix="brinvale-wine-")
@@ -1073,7 +1139,7 @@ def case_wine(s):
         print("wine: prefix made in %.1f s" % (time.monotonic() - started))
         wine_help(s)
         # The scale goes last: it changes the prefix for every later start.
-        for step in (wine_play, wine_window, wine_toggle, wine_bad_picture, wine_scaled):
+        for step in (wine_play, wine_window, wine_focus, wine_toggle, wine_bad_picture, wine_scaled):
             step(s)
             print("wine: %s passed" % step.__name__)
     finally:
@@ -1089,6 +1155,7 @@ CASES = {
     "toggle": ("1920x1080x24", case_toggle),
     "resized": ("1024x768x24", case_resized),
     "window": ("1024x768x24", case_window),
+    "focus": ("1024x768x24", case_focus),
     "windowed-yes": ("1024x768x24", case_windowed_yes),
     "windowed-framed": ("1024x768x24", case_windowed_framed),
     "windowed-no": ("1024x768x24", case_windowed_no),

@@ -277,6 +277,29 @@ async function padMovesTheColumn(page, view) {
   return null;
 }
 
+// The page hidden (another tab in front) and shown again, as the browser tells it: play pauses at
+// once, the page shown again has the paused view, and the column stays until P.
+async function hiddenPagePauses(page, view) {
+  const setHidden = (hidden) => page.evaluate((h) => {
+    Object.defineProperty(document, 'hidden', { configurable: true, get: () => h });
+    Object.defineProperty(document, 'visibilityState', { configurable: true, get: () => (h ? 'hidden' : 'visible') });
+    document.dispatchEvent(new Event('visibilitychange'));
+  }, hidden);
+  const before = await wellRows(page, 'before-hidden', view);
+  await setHidden(true);
+  await sleep(2200);
+  await setHidden(false);
+  await sleep(1500);
+  const shown = (await scene(page)).scene;
+  const moved = changedColumns(before, await wellRows(page, 'shown-again', view));
+  if (shown !== 'paused') return `the page shown again shows "${shown}", not the paused view`;
+  if (moved) return `the column moved while the page was hidden or after (columns ${moved})`;
+  await press(page, 'p');
+  await sleep(1400);
+  const resumed = (await scene(page)).scene;
+  return resumed === 'play' ? null : `P after the hidden page shows "${resumed}", not play`;
+}
+
 // A resize while paused keeps the last picture.
 async function pausedResize(page) {
   const [width, height] = page.run.viewport;
@@ -610,6 +633,9 @@ async function runEngine(run, display) {
       if ((await scene(page)).frames === before) return 'no frames after resuming';
       return null;
     });
+
+    await step(run, 'a hidden page pauses play, which stays paused when the page is shown again, until P',
+               () => hiddenPagePauses(page, view));
 
     await step(run, 'no sequence of keys, Alt and focus loss leaves a key down (paused, where keys do nothing)', async () => {
       await press(page, 'p');

@@ -1,6 +1,7 @@
 // brinvale-scenes [--size WxH] OUTDIR: draws each scene offscreen with the game's pictures (./pic),
 // at 800 x 600 or the given size (the picture a 4:3 box inside it), and writes menu-new.png,
-// menu-quit.png, play.png and game-over.png into OUTDIR.
+// menu-quit.png, play.png, paused.png, paused-touch.png and game-over.png into OUTDIR; the menu with
+// the new game selected, the paused views and the finished game with the sound off.
 #include <GL/gl.h>
 #include <stb_image_write.h>
 
@@ -107,8 +108,10 @@ int main(int argc, char** argv) {
     setSceneState({keyDown, &menuNewSelected, &bestScore, &newBest});
     bool ok = true;
     menuNewSelected = 1;
+    setSoundOn(false);
     drawMenu();
     ok = writeFrame(outDir / "menu-new.png") && ok;
+    setSoundOn(true);
     menuNewSelected = 0;
     drawMenu();
     ok = writeFrame(outDir / "menu-quit.png") && ok;
@@ -117,6 +120,13 @@ int main(int argc, char** argv) {
     dealMidGame();
     drawPlayScene();
     ok = writeFrame(outDir / "play.png") && ok;
+    setSoundOn(false);
+    drawPausedScene();
+    ok = writeFrame(outDir / "paused.png") && ok;
+    noteTouchInput(true);
+    drawPausedScene();
+    ok = writeFrame(outDir / "paused-touch.png") && ok;
+    noteTouchInput(false);
     dealFinishedGame();
     drawGameOver();
     ok = writeFrame(outDir / "game-over.png") && ok;

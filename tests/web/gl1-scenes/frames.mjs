@@ -22,7 +22,7 @@ try {
   // Generous: on a loaded machine compiling and drawing can take a while.
   await page.waitForSelector('#done', { state: 'attached', timeout: 90000 });
   const frames = await page.evaluate(() => Object.fromEntries(
-    ['menu-new', 'menu-quit', 'play', 'game-over'].map((n) => [n, document.getElementById(n).textContent])));
+    ['menu-new', 'menu-quit', 'play', 'paused', 'game-over'].map((n) => [n, document.getElementById(n).textContent])));
   errors.push(...await page.evaluate(() => [...document.querySelectorAll('pre.stderr')].map((p) => p.textContent)));
   if (errors.length) failure = 'the page reported errors: ' + errors.join(' | ');
   for (const [name, base64] of Object.entries(frames)) {
