@@ -300,6 +300,25 @@ async function hiddenPagePauses(page, view) {
   return resumed === 'play' ? null : `P after the hidden page shows "${resumed}", not play`;
 }
 
+// A page reloaded in play, as a discarded tab comes back, opens on the same board, paused; P plays on.
+async function reloadedPageComesBack(page) {
+  await press(page, 'p');
+  await sleep(300);
+  const view = await canvasView(page);
+  const before = await wellRows(page, 'before-reload', view);
+  const kept = await page.evaluate(() => { try { return localStorage.getItem('brinvale/game'); } catch (e) { return String(e); } });
+  if (!kept || !kept.startsWith('brinvale game 1')) return `the page keeps no game in progress (${kept})`;
+  await page.reload();
+  await waitScene(page, 'paused', 15000);
+  await sleep(300);
+  const moved = changedColumns(before, await wellRows(page, 'reloaded', await canvasView(page)));
+  if (moved) return `the reloaded page shows another board (columns ${moved} differ)`;
+  await press(page, 'p');
+  await sleep(300);
+  const resumed = (await scene(page)).scene;
+  return resumed === 'play' ? null : `P after the reload shows "${resumed}", not play`;
+}
+
 // A resize while paused keeps the last picture.
 async function pausedResize(page) {
   const [width, height] = page.run.viewport;
@@ -636,6 +655,7 @@ async function runEngine(run, display) {
 
     await step(run, 'a hidden page pauses play, which stays paused when the page is shown again, until P',
                () => hiddenPagePauses(page, view));
+    await step(run, 'a page reloaded in play comes back paused with the same board', () => reloadedPageComesBack(page));
 
     await step(run, 'no sequence of keys, Alt and focus loss leaves a key down (paused, where keys do nothing)', async () => {
       await press(page, 'p');
