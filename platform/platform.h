@@ -189,5 +189,7 @@ bool touchInput();
 int showMessageBox(const char* text, const char* caption, unsigned style);
 // Seconds (0..59) of the local wall-clock time.
 int localClockSeconds();
+// The local wall-clock time now, from the C library. Read by the null backend's clock and the store's dates.
+void readLocalTime(struct tm* out);
 // Default processing of a message the window procedure does not handle.
 intptr_t defaultWindowProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -20,13 +20,8 @@ int nullBox(const char* text, const char* caption, unsigned style) {
     return (style & mbYesNo) ? idNo : idOk;
 }
 int nullClock() {
-    std::time_t now = std::time(nullptr);
     std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    readLocalTime(&local);
     return local.tm_sec % 60;
 }
 int nullFail() { return 0; }
@@ -96,6 +91,15 @@ int showMessageBox(const char* text, const char* caption, unsigned style) {
     return backend->showMessageBox(text, caption, style);
 }
 int localClockSeconds() { return backend->localClockSeconds(); }
+
+void readLocalTime(struct tm* out) {
+    const std::time_t now = std::time(nullptr);
+#ifdef _WIN32
+    localtime_s(out, &now);
+#else
+    localtime_r(&now, out);
+#endif
+}
 
 // Nothing of the desktop needs default handling here: system commands, focus and painting are the
 // backend's own business, so the default answer is simply 0.

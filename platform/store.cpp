@@ -1,6 +1,8 @@
 // The record calls the game makes, forwarded to the installed store, with each failure said once.
 #include "platform/store.h"
 
+#include "platform/platform.h"
+
 #include <cstdio>
 #include <ctime>
 
@@ -110,13 +112,8 @@ int updateRecord(RecordName record, std::string (*merge)(const std::string* late
 }
 
 void localDate(char out[11]) {
-    const std::time_t now = std::time(nullptr);
     std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    readLocalTime(&local);
     if (std::strftime(out, 11, "%Y-%m-%d", &local) == 0) std::snprintf(out, 11, "1970-01-01");
 }
 
