@@ -556,23 +556,16 @@ def focus_pauses(s, game, view):
     resumed = s.shot("resumed")
     check(not paused_sign_shown(resumed, view), "the paused sign stayed after P")
     check(well.column(resumed)[1] > column[1], "the column did not fall after P")
-    return resumed
 
 
 def case_focus(s):
     """--window on 1024x768x24: another window taking the focus pauses play and shows the paused sign; the focus
-    back, the game stays paused until P; M shows the sound-off sign and M again takes it away."""
+    back, the game stays paused until P."""
     s.start(options=["--window"])
     game = s.wait_window(TITLE)
     view = game[3:] + (800, 600)
     start_to_menu(s, view)
-    resumed = focus_pauses(s, game, view)
-    corner = project(14.5, 10.5, -30, view)
-    check(is_dark(resumed.mean(*corner, half=2)), "a sound-off sign with the sound on")
-    s.press("m")
-    s.wait_frame("sound-off", lambda im: None if not is_dark(im.mean(*corner, half=2)) else "no sound-off sign")
-    s.press("m")
-    s.wait_frame("sound-on", lambda im: None if is_dark(im.mean(*corner, half=2)) else "the sound-off sign stayed")
+    focus_pauses(s, game, view)
     quit_from_play(s, view)
 
 
