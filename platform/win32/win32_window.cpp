@@ -255,7 +255,11 @@ LRESULT CALLBACK win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_SYSCHAR:
         if (wParam == '\r') return 0;  // Alt+Enter's character: the system would beep at it
         break;
-    case WM_KILLFOCUS: releaseKeyboard(); break;
+    // The keyboard gone elsewhere pauses play, whether or not a deactivation comes with it.
+    case WM_KILLFOCUS:
+        releaseKeyboard();
+        postActivation(false);
+        break;
     case WM_ACTIVATE:
         w.minimised = HIWORD(wParam) != 0 || IsIconic(window);
         postActivation(LOWORD(wParam) != WA_INACTIVE);

@@ -540,10 +540,16 @@ def focus_pauses(s, game, view):
     s.press("Left")
     time.sleep(0.2)
     well = Well(view, first, s.shot("left"), 3)
+    # Without a window manager the focus may be the pointer's root (Wine's windows), which the game
+    # never held: it is given to the game first, as a desktop does, so that it can be taken away.
+    s.x("xdotool", "windowfocus", "--sync", game[0], attempts=20)
+    time.sleep(0.3)
     focus_elsewhere(s)
     away = s.wait_frame("focus-elsewhere", lambda im: None if paused_sign_shown(im, view) else "no paused sign")
     column = well.column(away)[:2]
+    # Back as a player comes back: the focus, and a click on the window (which activates it under Wine).
     s.x("xdotool", "windowfocus", "--sync", game[0], attempts=20)
+    s.x("xdotool", "mousemove", str(view[0] + view[2] // 2), str(view[1] + view[3] // 2), "click", "1")
     time.sleep(2.2)
     back = s.shot("focus-back")
     check(paused_sign_shown(back, view), "the paused sign went when the focus came back")
@@ -553,23 +559,16 @@ def focus_pauses(s, game, view):
     resumed = s.shot("resumed")
     check(not paused_sign_shown(resumed, view), "the paused sign stayed after P")
     check(well.column(resumed)[1] > column[1], "the column did not fall after P")
-    return resumed
 
 
 def case_focus(s):
     """--window on 1024x768x24: another window taking the focus pauses play and shows the paused sign; the focus
-    back, the game stays paused until P; M shows the sound-off sign and M again takes it away."""
+    back, the game stays paused until P."""
     s.start(options=["--window"])
     game = s.wait_window(TITLE)
     view = game[3:] + (800, 600)
     start_to_menu(s, view)
-    resumed = focus_pauses(s, game, view)
-    corner = project(14.5, 10.5, -30, view)
-    check(is_dark(resumed.mean(*corner, half=2)), "a sound-off sign with the sound on")
-    s.press("m")
-    s.wait_frame("sound-off", lambda im: None if not is_dark(im.mean(*corner, half=2)) else "no sound-off sign")
-    s.press("m")
-    s.wait_frame("sound-on", lambda im: None if is_dark(im.mean(*corner, half=2)) else "the sound-off sign stayed")
+    focus_pauses(s, game, view)
     quit_from_play(s, view)
 
 
@@ -1052,6 +1051,8 @@ def wine_focus(s):
     start_to_menu(s, view)
     focus_pauses(s, game, view)
     quit_from_play(s, view)
+    # The focus back to the pointer's root (window 1), where the later starts' keys find their window.
+    s.x("xdotool", "windowfocus", "1")
 
 
 def wine_window(s):

@@ -520,6 +520,18 @@ async function phoneChecks(run, url, home, errors) {
       const drawn = (await scene(page)).frames - before;
       return drawn === 0 ? null : `${drawn} frames drawn after the tap`;
     });
+
+    await step(run, 'as a phone, the sound control shows the sound-off sign, and a second tap takes it away', async () => {
+      const box = await page.locator('#pad-left [data-key="77"]').boundingBox();
+      const corner = [...project(14.5, 10.5, -30, devices), 3];
+      const signs = [];
+      for (const name of ['phone-sound-off', 'phone-sound-on']) {
+        await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+        await page.waitForTimeout(250);
+        signs.push(!isDark((await sample(page, name, [corner]))[0]));
+      }
+      return signs.join() === 'true,false' ? null : `the sign shown after each tap: ${signs.join()}`;
+    });
     errors.push(...await pageErrors(page));
     await phone.close();
   } finally {
