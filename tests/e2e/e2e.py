@@ -912,7 +912,8 @@ def case_package(s):
 # ---------------------------------------------------------------- the Windows build under Wine
 
 # The DLLs of every Windows installation; anything else imported would have to ship with the zip.
-SYSTEM_DLLS = {"gdi32.dll", "glu32.dll", "kernel32.dll", "msvcrt.dll", "opengl32.dll", "user32.dll", "winmm.dll"}
+SYSTEM_DLLS = {"gdi32.dll", "glu32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll", "opengl32.dll", "shell32.dll",
+               "user32.dll", "winmm.dll"}
 
 
 def wine_env(env, prefix):
@@ -1153,6 +1154,17 @@ def wine_bad_picture(s):
     expect_initialization_failed(s, "a corrupt picture")
 
 
+def wine_store(s):
+    """The Windows store's check beside the game writes its last record to %LOCALAPPDATA%\\Brinvale\\."""
+    checker = os.path.join(os.path.dirname(s.args.game), "brinvale-store-check.exe")
+    result = subprocess.run(["wine", checker], env=s.env, capture_output=True, text=True, timeout=60)
+    check(result.returncode == 0, "the store's check failed: %r %r" % (result.stdout, result.stderr))
+    found = glob.glob(os.path.join(s.env["WINEPREFIX"], "drive_c/users/*/AppData/Local/Brinvale/game.txt"))
+    check(found, "no game.txt under %LOCALAPPDATA%\\Brinvale")
+    with open(found[0]) as f:
+        check(f.read() == "brinvale store check\n", "game.txt does not hold the check's last record")
+
+
 def case_wine(s):
     """The Windows build under Wine: its imports and manifest, --help, play, --window, a focus loss in play, the
     full-screen toggle and a resized window, the picture failures, and --window at 150 %."""
@@ -1165,6 +1177,8 @@ def case_wine(s):
         subprocess.run(["wineboot", "-i"], env=s.env, check=True, capture_output=True, timeout=120)
         print("wine: prefix made in %.1f s" % (time.monotonic() - started))
         wine_help(s)
+        wine_store(s)
+        print("wine: wine_store passed")
         # The scale goes last: it changes the prefix for every later start.
         for step in (wine_play, wine_comes_back, wine_window, wine_focus, wine_toggle, wine_bad_picture, wine_scaled):
             step(s)
