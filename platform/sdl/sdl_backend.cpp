@@ -313,14 +313,14 @@ void convertForDevice(const SDL_AudioSpec& wav, const Uint8* data, Uint32 length
     sound->samples = std::move(buffer);
 }
 
-const Sound& loadSound(const std::string& file) {
+const Sound& loadSound(const char* file) {
     auto known = audio.sounds.find(file);
     if (known != audio.sounds.end()) return known->second;
     Sound sound{false, 0, {}};
     SDL_AudioSpec wav;
     Uint8* data = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(file.c_str(), &wav, &data, &length)) {
+    if (SDL_LoadWAV(file, &wav, &data, &length)) {
         uint64_t frameBytes = uint64_t{SDL_AUDIO_BITSIZE(wav.format) / 8u} * wav.channels;
         if (frameBytes && wav.freq > 0) {
             sound.readable = true;
