@@ -147,25 +147,34 @@ class Session:
                                      pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
-        while not number.endswith(b"\n"):
-            chunk = os.read(read_end, 16)
-            check(chunk, "Xvfb did not start")
-            number += chunk
-        os.close(read_end)
+        try:
+            while not number.endswith(b"\n"):
+                chunk = os.read(read_end, 16)
+                check(chunk, "Xvfb did not start")
+                number += chunk
+        except BaseException:
+            self.xvfb.kill()
+            self.xvfb.wait()
+            raise
+        finally:
+            os.close(read_end)
         self.display = ":" + number.decode().strip()
         self.screen_size = tuple(int(n) for n in screen.split("x")[:2])
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("WAYLAND_DISPLAY", None)
 
     def close(self):
+        """Ends the game, the helpers and the Xvfb, whatever state the case left them in."""
         if self.game and self.game.poll() is None:
             self.game.kill()
             self.game.wait()
-        for helper in self.helpers:
-            helper.terminate()
-            helper.wait()
-        self.xvfb.terminate()
-        self.xvfb.wait()
+        for process in self.helpers + [self.xvfb]:
+            process.terminate()
+            try:
+                process.wait(5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
 
     def start(self, cwd=None, command=None, options=(), count_presents=False):
         self.out = open(os.path.join(self.dir, "game.stdout"), "w")
@@ -1047,14 +1056,21 @@ def main():
     args = parser.parse_args()
     args.game, args.build, args.artefacts = (os.path.abspath(p) for p in (args.game, args.build, args.artefacts))
     screen, run = CASES[args.case]
-    session = Session(args, args.case, screen)
+    # A test runner's timeout or a ^C ends the run through its cleanup, not around it.
+    def stop(number, frame):
+        raise SystemExit(128 + number)
+    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+        signal.signal(number, stop)
+    session = None
     try:
+        session = Session(args, args.case, screen)
         run(session)
     except Failure as failure:
-        print("FAIL %s: %s (artefacts in %s)" % (args.case, failure, session.dir))
+        print("FAIL %s: %s (artefacts in %s)" % (args.case, failure, os.path.join(args.artefacts, args.case)))
         return 1
     finally:
-        session.close()
+        if session:
+            session.close()
     print("ok %s (artefacts in %s)" % (args.case, session.dir))
     return 0
 
