@@ -91,28 +91,10 @@ void readInputUntil(uint64_t moment) {
     }
 }
 
-// The client area's size at the last swap; none before the first.
-SIZE swappedSize{0, 0};
-
-// True when the window's client area has another size than at the last swap. Called at each swap.
-bool sizeChangedSinceLastSwap() {
-    RECT client{};
-    const HWND window = win32GameWindow();
-    if (!window || !GetClientRect(window, &client)) return false;
-    const SIZE now{client.right - client.left, client.bottom - client.top};
-    const bool changed = (swappedSize.cx || swappedSize.cy) && (now.cx != swappedSize.cx || now.cy != swappedSize.cy);
-    swappedSize = now;
-    return changed;
-}
-
 void win32Present() {
     if (const uint64_t due = presentDue()) readInputUntil(due);
     if (HDC dc = win32GameDC()) SwapBuffers(dc);
     presented();
-    // A driver may size its buffers anew only at the swap after a resize (Wine 10's does): the frame
-    // drawn for the new size then showed the old buffers, cut off. Whatever the driver, one more
-    // frame after that swap is drawn to the new ones.
-    if (sizeChangedSinceLastSwap()) queuePost(msgPaint, 0, 0);
 }
 
 // One sound at a time, as PlaySound itself does: a new one cuts the one playing.
