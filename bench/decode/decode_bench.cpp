@@ -114,7 +114,10 @@ std::vector<const char*> gamePictures() {
     return files;
 }
 
-void ignoreLevel(void*, int, int, int, const unsigned char* rgb) { benchmark::DoNotOptimize(rgb[0]); }
+void ignoreLevel(void*, int, int, int, const unsigned char* rgb) {
+    unsigned char first = rgb[0];
+    benchmark::DoNotOptimize(first);
+}
 
 // The 32 pictures decoded one at a time, as loadTextureSet does, optionally with their mip chains.
 void decodeGamePictures(benchmark::State& state, bool mipmaps) {

@@ -316,7 +316,7 @@ void convertForDevice(const SDL_AudioSpec& wav, const Uint8* data, Uint32 length
 
 // The file's length, known from its first play; its samples only once a play is heard, since a
 // game that starts with the sound off opens no device.
-Sound& loadSound(const std::string& file, bool forDevice) {
+Sound& loadSound(const char* file, bool forDevice) {
     auto known = audio.sounds.find(file);
     if (known != audio.sounds.end() && (known->second.converted || !forDevice || !known->second.readable))
         return known->second;
@@ -324,7 +324,7 @@ Sound& loadSound(const std::string& file, bool forDevice) {
     SDL_AudioSpec wav;
     Uint8* data = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(file.c_str(), &wav, &data, &length)) {
+    if (SDL_LoadWAV(file, &wav, &data, &length)) {
         uint64_t frameBytes = uint64_t{SDL_AUDIO_BITSIZE(wav.format) / 8u} * wav.channels;
         if (frameBytes && wav.freq > 0) {
             sound.readable = true;

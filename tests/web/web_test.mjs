@@ -9,7 +9,7 @@ import { existsSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, extname, resolve } from 'node:path';
 import { gzipSync } from 'node:zlib';
-import { engines, launchChromium, playwrightDriver, startXvfb } from './engines.mjs';
+import { engines, launchChromium, playwrightDriver, startFailure, startXvfb } from './engines.mjs';
 
 const root = resolve(process.argv[2] || 'build-web');
 const artefacts = join(root, 'test-artefacts');
@@ -585,7 +585,7 @@ async function runEngine(run, display) {
     try {
       run.page = await engine.open({ home, viewport: engine.viewport, display });
     } catch (error) {
-      recordIn(run, 'the browser starts', String(error.message || error).split('\n')[0]);
+      recordIn(run, 'the browser starts', startFailure(error));
       return;
     }
     const page = Object.assign(run.page, { run });
@@ -788,7 +788,7 @@ async function main() {
   for (const line of figures) console.log('figure: ' + line);
   const failed = results.filter(([, problem]) => problem).length;
   console.log(`web tests: ${results.length - failed} passed, ${failed} failed`);
-  process.exitCode = failed ? 1 : 0;
+  return failed ? 1 : 0;
 }
 
 // Past every engine's time and then some, whatever still hangs: the run ends.
@@ -799,8 +799,14 @@ setTimeout(() => {
   process.exit(1);
 }, secondsInAll * 1000).unref();
 
-main().catch((error) => {
+// Stopped from outside (a test runner's timeout, ^C), the run still ends what it started.
+for (const [signal, number] of [['SIGINT', 2], ['SIGTERM', 15], ['SIGHUP', 1]])
+  process.on(signal, () => process.exit(128 + number));
+
+// The summary is the run's end: whatever a browser or its driver still holds open is not waited
+// for, and the exit ends the browsers, their drivers and the Xvfb.
+main().then((status) => process.exit(status), (error) => {
   console.error(error.message || error);
   console.log('web tests: 0 passed, 1 failed');
-  process.exitCode = 1;
+  process.exit(1);
 });
