@@ -58,13 +58,53 @@ void start() {
 }
 
 // Dispatches everything USER holds: the window procedure puts the game's messages in the queue.
-void win32TakeEvents() {
-    start();
+void dispatchAll() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+// Dragging the window's edge or title bar runs the system's modal loop inside DispatchMessage until
+// the mouse is let go. Dispatch runs on a fiber of its own, so that the modal loop can hand the
+// thread back to the game (win32ResumeGame) and the game's next poll hands it back to the modal
+// loop. Each side is suspended at one known point while the other runs: the game in a poll, between
+// its passes or in a present, never inside the window procedure; the loop in its own dispatch. So
+// nothing of the game is entered twice, and the passes still run only from the game's own loop.
+struct Fibers {
+    bool tried = false;
+    void* game = nullptr;  // the main thread's own
+    void* pump = nullptr;
+    bool pumping = false;  // the pump's fiber has the thread
+};
+
+Fibers fibers;
+
+void CALLBACK pumpFiber(void*) {
+    for (;;) {
+        dispatchAll();
+        SwitchToFiber(fibers.game);
+    }
+}
+
+// Without fibers dispatch runs on the game's stack, and a drag stops the game until it ends.
+void startPump() {
+    if (fibers.tried) return;
+    fibers.tried = true;
+    fibers.game = ConvertThreadToFiber(nullptr);
+    if (fibers.game) fibers.pump = CreateFiber(0, pumpFiber, nullptr);
+}
+
+void win32TakeEvents() {
+    start();
+    startPump();
+    if (fibers.pump) {
+        fibers.pumping = true;
+        SwitchToFiber(fibers.pump);
+        fibers.pumping = false;
+    } else
+        dispatchAll();
     win32PollPads();
 }
 
@@ -153,6 +193,10 @@ const PlatformBackend win32Backend = {
 }  // namespace
 
 uint64_t win32NowMs() { return steadyNowNs() / 1000000; }
+
+void win32ResumeGame() {
+    if (fibers.pumping) SwitchToFiber(fibers.game);
+}
 
 const PlatformBackend* win32Platform() { return &win32Backend; }
 

@@ -230,6 +230,12 @@ TEST_F(SdlServices, FullScreenTogglesNeverReachTheGame) {
         EXPECT_EQ(lastMessage.message, message);
     }
     EXPECT_FALSE(peekMessage());
+    // The toggle's key-up lost with no focus event at all: a fresh press is new, not the held one's.
+    pushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT);
+    pushKey(SDL_KEYDOWN, SDLK_RETURN);
+    ASSERT_TRUE(peekMessage());
+    EXPECT_EQ(lastMessage.message, msgKeyDown);
+    EXPECT_FALSE(peekMessage());
 }
 
 TEST_F(SdlServices, WindowEventsBecomeActivationSizeAndClose) {
