@@ -3,16 +3,16 @@
 
 #include <cctype>
 #include <cstddef>
-#include <sstream>
 #include <vector>
 
+#include "game/records.h"
 #include "platform/platform.h"
 #include "platform/store.h"
 
 namespace {
 
-const char* const recordKind = "brinvale-settings";
-constexpr unsigned formatVersion = 1;
+const char* const recordKind = "brinvale settings";
+constexpr int formatVersion = 1;
 // A person's settings file is a few lines; anything much longer is not one.
 constexpr size_t longestRecord = 4096;
 
@@ -28,23 +28,9 @@ std::string shown(const std::string& word) {
     return (word.size() > 24 ? out + "..." : out);
 }
 
-std::vector<std::string> words(const std::string& line) {
-    std::istringstream in(line);
-    std::vector<std::string> out;
-    for (std::string w; in >> w;) out.push_back(w);
-    return out;
-}
-
-bool allDigits(const std::string& s) {
-    if (s.empty()) return false;
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
-int bad(std::string* why, const std::string& text) {
+RecordParse bad(std::string* why, const std::string& text) {
     *why = text;
-    return settingsBad;
+    return recordBad;
 }
 
 }  // namespace
@@ -54,32 +40,19 @@ std::string formatSettings(const Settings& settings) {
            "\n";
 }
 
-int parseSettings(const std::string& text, Settings* out, std::string* why) {
+RecordParse parseSettings(const std::string& text, Settings* out, std::string* why) {
     if (text.size() > longestRecord) return bad(why, "longer than a settings record can be");
     for (char c : text) {
         const unsigned char u = static_cast<unsigned char>(c);
         if (u < 0x20 && c != '\n' && c != '\r' && c != '\t') return bad(why, "not text");
     }
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    const std::vector<std::string> head = lines.empty() ? std::vector<std::string>() : words(lines[0]);
-    if (head.size() != 2 || head[0] != recordKind || !allDigits(head[1]))
-        return bad(why, std::string("its first line is not \"") + recordKind + " <version>\"");
-    // Nine digits or fewer fit; longer ones can only be a version far ahead.
-    const unsigned long version = head[1].size() > 9 ? ~0ul : std::stoul(head[1]);
-    if (version == 0) return bad(why, "version 0");
-    if (version > formatVersion) {
-        *why = "written by a later version (format " + shown(head[1]) + ")";
-        return settingsNewer;
-    }
+    const std::vector<std::string> lines = recordLines(text);
+    const RecordParse header = readRecordHeader(lines, recordKind, formatVersion, why);
+    if (header != recordParsed) return header;
     Settings read = *out;
     bool soundSeen = false;
     for (size_t n = 1; n < lines.size(); ++n) {
-        const std::vector<std::string> w = words(lines[n]);
+        const std::vector<std::string> w = recordWords(lines[n]);
         if (w.empty() || w[0][0] == '#') continue;
         const std::string where = " on line " + std::to_string(n + 1);
         if (w[0] != "sound") return bad(why, "unknown setting \"" + shown(w[0]) + "\"" + where);
@@ -89,7 +62,7 @@ int parseSettings(const std::string& text, Settings* out, std::string* why) {
         read.soundOn = w[1] == "on";
     }
     *out = read;
-    return settingsParsed;
+    return recordParsed;
 }
 
 void loadSettings() {
@@ -101,9 +74,8 @@ void loadSettings() {
         mayReplace = setRecordAside(recordSettings, "unreadable", "the store could not read it") != 0;
     } else if (found == recordFound) {
         std::string why;
-        const int parsed = parseSettings(text, &current, &why);
-        if (parsed != settingsParsed)
-            mayReplace = setRecordAside(recordSettings, parsed == settingsNewer ? "newer" : "bad", why) != 0;
+        const RecordParse parsed = parseSettings(text, &current, &why);
+        if (parsed != recordParsed) mayReplace = setRecordAside(recordSettings, parseReason(parsed), why) != 0;
     }
     setSoundOn(current.soundOn);
 }

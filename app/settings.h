@@ -3,19 +3,19 @@
 
 #include <string>
 
+#include "game/records.h"
+
 struct Settings {
     bool soundOn;
 };
 
-// What parseSettings found: settings, a text that is no settings record, or one a later version wrote.
-enum SettingsParse { settingsBad = 0, settingsParsed = 1, settingsNewer = 2 };
 
 // The record's text: its kind and format version on the first line, then one "name value" a line.
 std::string formatSettings(const Settings& settings);
-// Reads a settings record, trusting nothing in it. settingsParsed fills *out (a setting the text
-// leaves out keeps the value *out had); settingsBad and settingsNewer leave *out alone and say why in
+// Reads a settings record, trusting nothing in it. recordParsed fills *out (a setting the text
+// leaves out keeps the value *out had); recordBad and recordNewer leave *out alone and say why in
 // *why, for the user. No side effects. Called at start-up and by the records' fuzz target.
-int parseSettings(const std::string& text, Settings* out, std::string* why);
+RecordParse parseSettings(const std::string& text, Settings* out, std::string* why);
 
 // Reads the settings record and applies it (the sound); a record it cannot use is set aside. Called
 // by the loop at start-up, before the first sound.

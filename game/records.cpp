@@ -12,37 +12,10 @@ namespace {
 
 const char gameKind[] = "brinvale game";
 const char scoresKind[] = "brinvale scores";
-constexpr int64_t formatVersion = 1;
+constexpr int formatVersion = 1;
 
 // A record is a few hundred bytes; anything far longer is not one of ours.
 constexpr size_t longestRecord = 16384;
-
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        // Records edited on Windows come back with CR LF.
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
-std::vector<std::string> splitWords(const std::string& line) {
-    std::vector<std::string> words;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-        if (i > start) words.push_back(line.substr(start, i - start));
-    }
-    return words;
-}
 
 // Plain decimal digits only, no sign, no spaces, within [low, high].
 bool readNumber(const std::string& word, int64_t low, int64_t high, int64_t* value) {
@@ -55,27 +28,6 @@ bool readNumber(const std::string& word, int64_t low, int64_t high, int64_t* val
     if (v < low || v > high) return false;
     *value = v;
     return true;
-}
-
-// The first line names the kind and its version: a newer version is kept for the game that wrote it.
-RecordParse readHeader(const std::vector<std::string>& lines, const char* kind, std::string* why) {
-    if (lines.empty()) {
-        *why = "empty";
-        return recordBad;
-    }
-    const std::vector<std::string> words = splitWords(lines[0]);
-    const std::vector<std::string> expected = splitWords(kind);
-    int64_t version = 0;
-    if (words.size() != expected.size() + 1 || !std::equal(expected.begin(), expected.end(), words.begin()) ||
-        !readNumber(words.back(), 1, 1000000, &version)) {
-        *why = std::string("first line is not \"") + kind + " " + std::to_string(formatVersion) + "\"";
-        return recordBad;
-    }
-    if (version > formatVersion) {
-        *why = "format version " + words.back() + " is newer than this game's " + std::to_string(formatVersion);
-        return recordNewer;
-    }
-    return recordParsed;
 }
 
 char cellChar(const Cell& cell) {
@@ -129,8 +81,8 @@ RecordParse parseSavedGame(const std::string& text, SavedRules* s, std::string* 
         *why = "longer than any saved game";
         return recordBad;
     }
-    const std::vector<std::string> lines = splitLines(text);
-    const RecordParse header = readHeader(lines, gameKind, why);
+    const std::vector<std::string> lines = recordLines(text);
+    const RecordParse header = readRecordHeader(lines, gameKind, formatVersion, why);
     if (header != recordParsed) return header;
 
     // The numbers first: the columns and the well are checked against the colour count.
@@ -150,7 +102,7 @@ RecordParse parseSavedGame(const std::string& text, SavedRules* s, std::string* 
     std::vector<std::string> fallingWords, nextWords;
     size_t i = 1;
     for (; i < lines.size(); ++i) {
-        const std::vector<std::string> words = splitWords(lines[i]);
+        const std::vector<std::string> words = recordWords(lines[i]);
         if (words.empty()) continue;
         const std::string& key = words[0];
         if (key == "well") break;
@@ -231,7 +183,7 @@ RecordParse parseSavedGame(const std::string& text, SavedRules* s, std::string* 
         }
     }
     for (size_t n = i + 1 + boardRows; n < lines.size(); ++n)
-        if (!splitWords(lines[n]).empty()) {
+        if (!recordWords(lines[n]).empty()) {
             *why = "text after the well";
             return recordBad;
         }
@@ -258,6 +210,58 @@ bool validDate(const char* d) {
 }  // namespace
 
 const char* parseReason(RecordParse result) { return result == recordNewer ? "newer" : "bad"; }
+
+std::vector<std::string> recordLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        // Records edited on Windows come back with CR LF.
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::vector<std::string> recordWords(const std::string& line) {
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+        if (i > start) words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+RecordParse readRecordHeader(const std::vector<std::string>& lines, const char* kind, int version, std::string* why) {
+    const std::vector<std::string> words = lines.empty() ? std::vector<std::string>() : recordWords(lines[0]);
+    const std::vector<std::string> expected = recordWords(kind);
+    const std::string wanted = std::string("first line is not \"") + kind + " " + std::to_string(version) + "\"";
+    if (words.size() != expected.size() + 1 || !std::equal(expected.begin(), expected.end(), words.begin())) {
+        *why = wanted;
+        return recordBad;
+    }
+    const std::string& given = words.back();
+    int64_t number = 0;
+    // Digits alone; more than fit can only be a version far ahead.
+    const bool digits = !given.empty() && given.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits || (given.size() <= 9 && readNumber(given, 0, 999999999, &number) && number == 0)) {
+        *why = wanted;
+        return recordBad;
+    }
+    if (given.size() > 9 || number > version) {
+        *why = "format version " + given.substr(0, 24) + " is newer than this game's " + std::to_string(version);
+        return recordNewer;
+    }
+    return recordParsed;
+}
+
+
 
 std::string writeSavedGame() {
     std::string text = std::string(gameKind) + " " + std::to_string(formatVersion) + "\n";
@@ -308,12 +312,12 @@ RecordParse readScoreTable(const std::string& text, ScoreTable* table, std::stri
         *why = "longer than any score table";
         return recordBad;
     }
-    const std::vector<std::string> lines = splitLines(text);
-    const RecordParse header = readHeader(lines, scoresKind, why);
+    const std::vector<std::string> lines = recordLines(text);
+    const RecordParse header = readRecordHeader(lines, scoresKind, formatVersion, why);
     if (header != recordParsed) return header;
     ScoreTable read{};
     for (size_t i = 1; i < lines.size(); ++i) {
-        const std::vector<std::string> words = splitWords(lines[i]);
+        const std::vector<std::string> words = recordWords(lines[i]);
         if (words.empty()) continue;
         int64_t value = 0;
         if (words.size() != 2 || !readNumber(words[0], 0, highestScore, &value) || !validDate(words[1].c_str())) {

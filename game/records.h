@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // What reading a record made of it.
 enum RecordParse {
@@ -13,6 +14,15 @@ enum RecordParse {
 
 // The reason word a record that was not taken is set aside under ("bad", "newer").
 const char* parseReason(RecordParse result);
+
+// The record's lines without their ends (LF, or CR LF from an editor on Windows). Used by every
+// record's reader.
+std::vector<std::string> recordLines(const std::string& text);
+// The words of a line, split at blanks and tabs.
+std::vector<std::string> recordWords(const std::string& line);
+// Checks that the first line is "KIND VERSION" with a version from 1 to version; a higher one is
+// recordNewer, anything else recordBad, each with *why.
+RecordParse readRecordHeader(const std::vector<std::string>& lines, const char* kind, int version, std::string* why);
 
 // The rules' state as a saved game: the well, both columns, the column's place, the score, the
 // colour count, both progression steps and the background. Called by the loop whenever it saves.

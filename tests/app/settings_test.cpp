@@ -16,16 +16,16 @@ TEST(SettingsRecord, WhatItWritesReadsBackAndAPersonsEditsAreTaken) {
     for (bool on : {true, false}) {
         Settings s{!on};
         std::string why;
-        EXPECT_EQ(parseSettings(formatSettings({on}), &s, &why), settingsParsed) << why;
+        EXPECT_EQ(parseSettings(formatSettings({on}), &s, &why), recordParsed) << why;
         EXPECT_EQ(s.soundOn, on);
     }
     Settings s{true};
     std::string why;
-    EXPECT_EQ(parseSettings("brinvale-settings 1\r\n\r\n# quiet at night\r\n  sound\toff  \r\n", &s, &why), settingsParsed)
+    EXPECT_EQ(parseSettings("brinvale settings 1\r\n\r\n# quiet at night\r\n  sound\toff  \r\n", &s, &why), recordParsed)
         << why;
     EXPECT_FALSE(s.soundOn);
     // A setting left out keeps the value it had.
-    EXPECT_EQ(parseSettings("brinvale-settings 1\n", &s, &why), settingsParsed);
+    EXPECT_EQ(parseSettings("brinvale settings 1\n", &s, &why), recordParsed);
     EXPECT_FALSE(s.soundOn);
 }
 
@@ -33,36 +33,36 @@ TEST(SettingsRecord, AnythingElseIsRefusedWithAReasonAndChangesNothing) {
     const std::string cases[] = {
         "",
         "sound off\n",
-        "brinvale-settings\nsound off\n",
-        "brinvale-settings one\nsound off\n",
-        "brinvale-settings 0\nsound off\n",
-        "brinvale-settings -1\nsound off\n",
-        "brinvale-settings 1 2\nsound off\n",
+        "brinvale settings\nsound off\n",
+        "brinvale settings one\nsound off\n",
+        "brinvale settings 0\nsound off\n",
+        "brinvale settings -1\nsound off\n",
+        "brinvale settings 1 2\nsound off\n",
         "brinvale-scores 1\nsound off\n",
-        "brinvale-settings 1\nsound loud\n",
-        "brinvale-settings 1\nsound\n",
-        "brinvale-settings 1\nsound off off\n",
-        "brinvale-settings 1\nSound off\n",
-        "brinvale-settings 1\nvolume 3\n",
-        "brinvale-settings 1\nsound off\nsound off\n",
-        std::string("brinvale-settings 1\nsound off\0\n", 30),
-        "brinvale-settings 1\nsound off\n" + std::string(5000, '#'),
+        "brinvale settings 1\nsound loud\n",
+        "brinvale settings 1\nsound\n",
+        "brinvale settings 1\nsound off off\n",
+        "brinvale settings 1\nSound off\n",
+        "brinvale settings 1\nvolume 3\n",
+        "brinvale settings 1\nsound off\nsound off\n",
+        std::string("brinvale settings 1\nsound off\0\n", 30),
+        "brinvale settings 1\nsound off\n" + std::string(5000, '#'),
     };
     for (const std::string& text : cases) {
         Settings s{true};
         std::string why;
-        EXPECT_EQ(parseSettings(text, &s, &why), settingsBad) << text;
+        EXPECT_EQ(parseSettings(text, &s, &why), recordBad) << text;
         EXPECT_FALSE(why.empty()) << text;
         EXPECT_TRUE(s.soundOn) << text;
     }
 }
 
 TEST(SettingsRecord, ALaterFormatIsToldApartWhateverItHolds) {
-    for (const char* text : {"brinvale-settings 2\nsound off\n", "brinvale-settings 2\nvolume 11\n",
-                             "brinvale-settings 123456789012345678901234567890\n"}) {
+    for (const char* text : {"brinvale settings 2\nsound off\n", "brinvale settings 2\nvolume 11\n",
+                             "brinvale settings 123456789012345678901234567890\n"}) {
         Settings s{true};
         std::string why;
-        EXPECT_EQ(parseSettings(text, &s, &why), settingsNewer) << text;
+        EXPECT_EQ(parseSettings(text, &s, &why), recordNewer) << text;
         EXPECT_TRUE(s.soundOn);
     }
 }
@@ -116,7 +116,7 @@ protected:
 };
 
 TEST_F(SoundKey, MSilencesEverySoundInEveryStateKeepsThePaceAndTheChoice) {
-    memory.records[recordSettings] = "brinvale-settings 1\nsound off\n";
+    memory.records[recordSettings] = "brinvale settings 1\nsound off\n";
     Replay r = replay("at 200 keydown Up\nat +40 keyup Up\n"
                       "at 600 keydown M\nat +40 keyup M\nat 900 keydown Up\nat +40 keyup Up\n"
                       "at 1300 keydown M\nat +40 keyup M\nat 1600 keydown Return\nat +40 keyup Return\n"
@@ -149,23 +149,23 @@ TEST_F(SoundKey, MSilencesEverySoundInEveryStateKeepsThePaceAndTheChoice) {
     EXPECT_EQ(r.count("sound pic/graw.wav wait"), 1);
     // Every M wrote the record; the last left it off for the next start.
     EXPECT_EQ(memory.replaces, 4);
-    EXPECT_EQ(memory.records[recordSettings], "brinvale-settings 1\nsound off\n");
+    EXPECT_EQ(memory.records[recordSettings], "brinvale settings 1\nsound off\n");
 }
 
 TEST_F(SoundKey, AnUnusableRecordIsSetAsideAndOneThatCannotBeIsNeverWrittenOver) {
-    memory.records[recordSettings] = "brinvale-settings 1\nsound maybe\n";
+    memory.records[recordSettings] = "brinvale settings 1\nsound maybe\n";
     replay("at 200 keydown M\nat +40 keyup M\nat 500 keydown Escape\n");
     EXPECT_EQ(memory.setAside, std::vector<std::string>{"bad"});
-    EXPECT_EQ(memory.records[recordSettings], "brinvale-settings 1\nsound off\n");
+    EXPECT_EQ(memory.records[recordSettings], "brinvale settings 1\nsound off\n");
 
     memory = MemoryStore{};
-    memory.records[recordSettings] = "brinvale-settings 7\nsound maybe\n";
+    memory.records[recordSettings] = "brinvale settings 7\nsound maybe\n";
     memory.refuseAside = true;
     Replay newer = replay("at 200 keydown M\nat +40 keyup M\nat 500 keydown Escape\n");
     // The sound starts on, M still turns it off, and the later version's record stays as it was.
     EXPECT_EQ(newer.lines[newer.find("sound pic/graw.wav")].text, "sound pic/graw.wav wait silent");
     EXPECT_EQ(memory.replaces, 0);
-    EXPECT_EQ(memory.records[recordSettings], "brinvale-settings 7\nsound maybe\n");
+    EXPECT_EQ(memory.records[recordSettings], "brinvale settings 7\nsound maybe\n");
 }
 
 }  // namespace

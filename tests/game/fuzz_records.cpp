@@ -1,11 +1,12 @@
-// libFuzzer target for the records the game reads back: any bytes as a saved game and as a score
-// table. Beyond the sanitizers it checks that a record taken is in range and reads back to itself,
+// libFuzzer target for the records the game reads back: any bytes as a saved game, a score table
+// and the settings. Beyond the sanitizers it checks that a record taken is in range and reads back to itself,
 // and that one refused leaves the rules' state as it was.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "app/settings.h"
 #include "game/records.h"
 #include "game/rules.h"
 
@@ -55,6 +56,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(writeScoreTable(back) == writeScoreTable(table));
     } else {
         check(table.count == 0);
+    }
+
+    Settings settings{true}, untouched{false};
+    const RecordParse read = parseSettings(text, &settings, &why);
+    if (read == recordParsed) {
+        check(parseSettings(formatSettings(settings), &untouched, &why) == recordParsed);
+        check(untouched.soundOn == settings.soundOn);
+    } else {
+        check(settings.soundOn && !why.empty());
     }
     return 0;
 }
