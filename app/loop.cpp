@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/input.h"
+#include "assets/textures.h"
 #include "app/sounds.h"
 #include "game/rules.h"
 #include "platform/platform.h"
@@ -279,10 +280,14 @@ int runGame() {
     resetFlags();
     resetBoard();
     setRulesHooks(&presentation);
-    setWindowClient({windowProc, resizeViewport, initRenderer});
+    setWindowClient({windowProc, resizeViewport, initRenderer, setTextureScreen});
     setSceneState({keyDown, &menuNewSelected});
+    // The pictures decode while the window and its context are made.
+    startTexturePreparation();
+    const int created = createGameWindow("Brinvale by Tolmarck", 800, 600, 16, fullscreenMode);
+    stopTexturePreparation();
     // The user has been told why; a failed start is not a success.
-    if (!createGameWindow("Brinvale by Tolmarck", 800, 600, 16, fullscreenMode)) return 1;
+    if (!created) return 1;
     setTimer(repeatTimer, menuRepeatMs, onRepeatTimer);
 
     while (!quitRequested) {

@@ -415,6 +415,7 @@ const WindowSteps scriptedWindowSteps = {
     scriptedUnregisterClass,
     scriptedShowWindow,
     scriptedCoverDesktop,
+    nullptr,  // a script's window stands on no display
 };
 
 const PlatformBackend scriptedBackend = {
