@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 // A browser build without threads decodes on the main thread as it uploads.
 #if !defined(__EMSCRIPTEN__) || defined(__EMSCRIPTEN_PTHREADS__)
 #define BRINVALE_PREPARE_AHEAD 1
@@ -309,6 +313,12 @@ void setTextureScreen(int width, int height) {
 }
 
 void startTexturePreparation() {
+#ifdef __GLIBC__
+    // A decoded picture is megabytes, freed once its levels are kept; left to itself glibc raises its
+    // mmap threshold past such blocks after the first and keeps the later ones in its heaps, which the
+    // process's peak size then holds. Fixed, every such block goes back to the system when freed.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
 #ifdef BRINVALE_PREPARE_AHEAD
     stopTexturePreparation();
     preparation.stopping = false;
