@@ -43,12 +43,13 @@ web: configure deps-web
 	NODE_PATH=/usr/share/nodejs cmake --build build-web/obj -j$(JOBS)
 
 # The browser version: the GL 1.x layer's pictures in headless Chromium against the desktop's, the wave
-# reader in wasm32 under node, then the game itself in Chromium, Firefox ESR and WebKitGTK, whose last
+# reader in wasm32 under node, the store in Chromium, then the game itself in Chromium, Firefox ESR and WebKitGTK, whose last
 # line says how many checks passed and failed in the three.
 web-test: deps-test web
 	cmake --build build --target brinvale-scenes brinvale_pic -j$(JOBS)
 	tests/web/gl1-scenes/check.sh build build-web/gl1-scenes
 	timeout 60 node build-web/obj/brinvale-wave-test.js
+	timeout 120 node tests/web/store_check.mjs build-web/obj
 	node tests/web/web_test.mjs build-web
 
 deps-win:

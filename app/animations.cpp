@@ -50,6 +50,7 @@ bool playMenuSlide() {
             slideDepths(step, &newGameZ, &quitZ);
             drawButton(0.0f, newGameY, newGameZ, menuTextures[0]);
             drawButton(0.0f, quitY, quitZ, menuTextures[1]);
+            drawSoundSign();
             char note[64];
             std::snprintf(note, sizeof note, "slide new=%.1f quit=%.1f", newGameZ, quitZ);
             setSceneNote(note);

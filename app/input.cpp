@@ -5,6 +5,7 @@
 
 int32_t keyDown[256];
 int32_t windowActive = 1;
+int32_t lookedAway = 0;
 int32_t pictureLost = 1;
 int32_t repeatTick = 1;
 uint8_t fallTick = 0;
@@ -12,8 +13,9 @@ uint8_t fallTick = 0;
 intptr_t windowProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     switch (message) {
     case msgActivate:
-        // Only minimising stops the loop; losing the focus alone does not.
+        // Only minimising stops the loop; losing the focus alone does not, but both pause play.
         windowActive = activationMinimised(wParam) ? 0 : 1;
+        if (activationMinimised(wParam) || !activationActive(wParam)) lookedAway = 1;
         pictureLost = 1;
         return 0;
     case msgSysCommand:

@@ -10,6 +10,7 @@ constexpr uintptr_t fallTimer = 2;    // gravity and removal-spin pacing
 
 extern int32_t keyDown[256];   // 1 while the key with that virtual-key code is down
 extern int32_t windowActive;  // 0 while the window is minimised
+extern int32_t lookedAway;    // the window lost the focus or was minimised since the loop last looked
 extern int32_t pictureLost;   // the screen no longer shows the last frame (size, exposure, activation)
 extern int32_t repeatTick;    // repeatTimer ticked since the last clear
 extern uint8_t fallTick;      // fallTimer ticked since the last clear

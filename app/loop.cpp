@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "app/input.h"
+#include "app/keeping.h"
+#include "app/settings.h"
 #include "assets/textures.h"
 #include "app/sounds.h"
 #include "game/rules.h"
@@ -43,6 +45,9 @@ struct Shown {
     int32_t background;
     int32_t newGameSelected;
     int32_t keys[4];  // the key indicators'
+    int32_t best, newBest;
+    bool soundOff;    // its sign
+    bool touch;       // the paused sign names the touch control rather than P
 };
 
 Shown shown;
@@ -56,28 +61,33 @@ Shown current(const char* scene) {
     s.score = score;
     s.background = backgroundIndex;
     s.newGameSelected = menuNewSelected;
-    // The key indicators belong to the play scenes; the menu shows none.
+    s.best = bestScore;
+    s.newBest = newBest;
+    // The key indicators belong to the play scenes; the menu shows none, the paused view none held.
     const int keys[4] = {vkControl, vkLeft, vkDown, vkRight};
-    const bool indicators = std::strcmp(scene, "menu") != 0;
+    const bool indicators = std::strcmp(scene, "menu") != 0 && std::strcmp(scene, "paused") != 0;
     for (int i = 0; i < 4; ++i) s.keys[i] = indicators && keyDown[keys[i]] != 0;
+    s.soundOff = !soundOn();
+    s.touch = touchInput();
     return s;
 }
 
 bool same(const Shown& a, const Shown& b) {
     return a.scene && b.scene && std::strcmp(a.scene, b.scene) == 0 && std::memcmp(a.board, b.board, sizeof a.board) == 0 &&
            std::memcmp(a.next, b.next, sizeof a.next) == 0 && a.score == b.score && a.background == b.background &&
-           a.newGameSelected == b.newGameSelected && std::memcmp(a.keys, b.keys, sizeof a.keys) == 0;
+           a.newGameSelected == b.newGameSelected && std::memcmp(a.keys, b.keys, sizeof a.keys) == 0 &&
+           a.best == b.best && a.newBest == b.newBest && a.soundOff == b.soundOff && a.touch == b.touch;
 }
 
 // The screen shows something else than the pass's last frame: the platform lost it, or an
 // animation or a collapse presented frames of their own since.
 bool screenStale() { return pictureLost || presentCount() != presentsWhenShown; }
 
-// The scene the next pass draws when it changed: none while paused, which draws only a lost picture.
+// The scene the next pass draws when it changed.
 const char* nextScene() {
     if (inMenu) return "menu";
     if (gameOver) return "gameover";
-    return paused ? nullptr : "play";
+    return paused ? "paused" : "play";
 }
 
 // A pass that changed what the next pass shows (a move, a new state) must not let the loop sleep.
@@ -153,10 +163,18 @@ void menuPass() {
 // The column could not step down: it lands, and unless play ended the next one is dealt.
 void land() {
     landColumn();
-    if (gameOver) return;
+    if (gameOver) {
+        // A finished game does not come back; its score is kept instead.
+        forgetGameInProgress();
+        newBest = enterFinalScore(score);
+        return;
+    }
     killTimer(fallTimer);
     dealNextColumn();
     setTimer(fallTimer, gravityMs, onFallTimer);
+    // A kill loses at most the moves since the last landing.
+    noteGameInProgress();
+    saveGameInProgress();
 }
 
 // A play key acts when first seen down, then again on every repeat tick while it is held.
@@ -179,6 +197,21 @@ void stepOrLand() {
         playSound(moveSound, soundBackground);
     else
         land();
+}
+
+// Gravity stops and the falling column stays where it is until resumeGame. Called on P and when the
+// player looks away from a game in play.
+void pauseGame() {
+    paused = true;
+    killTimer(fallTimer);
+    // A paused game may be left for good: it is written as it stands.
+    noteGameInProgress();
+    saveGameInProgress();
+}
+
+void resumeGame() {
+    paused = false;
+    setTimer(fallTimer, gravityMs, onFallTimer);
 }
 
 void playingFrame() {
@@ -208,9 +241,8 @@ void playingFrame() {
     if (!keyDown[vkDown]) downLatch = 0;
 
     if (keyDown[vkP]) {
-        paused = true;
         keyDown[vkP] = 0;
-        killTimer(fallTimer);
+        pauseGame();
     }
     if (fallTick) {
         fallTick = 0;
@@ -219,7 +251,31 @@ void playingFrame() {
     repeatTick = 0;
 }
 
+// A game in play pauses when its window loses the focus or is minimised, and stays paused when the
+// player comes back, until P. A gravity tick taken with the focus loss is dropped: play goes on with
+// a full interval.
+void pauseIfLookedAway() {
+    if (!lookedAway) return;
+    lookedAway = 0;
+    if (inMenu || gameOver || paused) return;
+    pauseGame();
+    fallTick = 0;
+}
+
+// M turns the sound off and on in every state.
+void soundKey() {
+    if (!keyDown[vkM]) return;
+    keyDown[vkM] = 0;
+    toggleSound();
+}
+
 void returnToMenu() {
+    // An abandoned game enters its score and does not come back; a finished one did both already.
+    if (!gameOver) {
+        forgetGameInProgress();
+        enterFinalScore(score);
+    }
+    newBest = 0;
     killTimer(fallTimer);
     killTimer(repeatTimer);
     keyDown[vkEscape] = 0;
@@ -238,12 +294,11 @@ void playPass() {
     } else if (gameOver) {
         showScene("gameover", drawGameOver);
     } else if (paused) {
-        // The last frame stays on screen; only when the screen lost it is the still board drawn again.
-        if (screenStale()) showScene("paused", drawPlayScene);
+        // Drawn once; again only when the screen lost it or a sign changed.
+        showScene("paused", drawPausedScene);
         if (keyDown[vkP]) {
-            paused = false;
             keyDown[vkP] = 0;
-            setTimer(fallTimer, gravityMs, onFallTimer);
+            resumeGame();
         }
         repeatTick = 0;
     } else {
@@ -261,11 +316,15 @@ void resetFlags() {
     rotateLatch = rightLatch = leftLatch = downLatch = 0;
     std::memset(keyDown, 0, sizeof keyDown);
     windowActive = 1;
+    lookedAway = 0;
     pictureLost = 1;
     repeatTick = 1;
     fallTick = 0;
     shown = Shown{};
 }
+
+// A game that would come back if the program ended now.
+bool gameInPlay() { return !inMenu && !gameOver; }
 
 GameScreen screenNow() {
     if (inMenu) return screenMenu;
@@ -278,16 +337,24 @@ GameScreen screenNow() {
 int runGame() {
     std::srand(static_cast<unsigned>(localClockSeconds()));
     resetFlags();
+    loadSettings();
     resetBoard();
+    // A game left in play opens as it was, paused, instead of the menu.
+    const bool resumed = restoreKept() != 0;
+    if (resumed) {
+        inMenu = false;
+        paused = true;
+    }
     setRulesHooks(&presentation);
     setWindowClient({windowProc, resizeViewport, initRenderer, setTextureScreen});
-    setSceneState({keyDown, &menuNewSelected});
+    setSceneState({keyDown, &menuNewSelected, &bestScore, &newBest});
     // The pictures decode while the window and its context are made.
     startTexturePreparation();
     const int created = createGameWindow("Brinvale by Tolmarck", 800, 600, 16, fullscreenMode);
     stopTexturePreparation();
     // The user has been told why; a failed start is not a success.
     if (!created) return 1;
+    if (resumed) usePlayLight();
     setTimer(repeatTimer, menuRepeatMs, onRepeatTimer);
 
     while (!quitRequested) {
@@ -296,14 +363,20 @@ int runGame() {
                 quitRequested = true;
             else
                 dispatchMessage();
+            // A game closed in play is written before the loop ends; one that lost the focus is
+            // written as it pauses.
+            if (quitRequested && gameInPlay()) saveGameInProgress();
             continue;
         }
+        pauseIfLookedAway();
         if (!windowActive) continue;
         notePass(screenNow());
+        soundKey();
         if (inMenu)
             menuPass();
         else
             playPass();
+        if (gameInPlay()) noteGameInProgress();
         stayAwakeForChanges();
     }
 

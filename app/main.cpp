@@ -3,6 +3,7 @@
 #include "app/loop.h"
 #include "app/options.h"
 #include "platform/platform.h"
+#include "platform/store.h"
 #include "platform/window.h"
 
 int main(int argc, char** argv) {
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     // A window is not full screen, so there is nothing to ask about.
     if (displayChoice == displayWindow) fullscreenMode = 0;
     installPlatform(programPlatform());
+    installStore(programStore());
     if (!enterDataFolder()) return 1;
     return runGame();
 }

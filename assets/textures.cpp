@@ -1,4 +1,4 @@
-// The 32 texture slots, their file tables and filters, the levels each screen and driver gets, and
+// The texture slots, their file tables and filters, the levels each screen and driver gets, and
 // loading them into GL, the decoding ahead on a thread of its own.
 #include "assets/textures.h"
 
@@ -29,6 +29,8 @@ GLuint gemTextures[11];
 GLuint digitTextures[10];
 GLuint menuTextures[2];
 GLuint keyTextures[4];
+GLuint recordTextures[2];
+GLuint signTextures[3];
 
 const char* const backgroundFiles[5] = {"pic/bbgr.bmp", "pic/bbgr1.bmp", "pic/bbgr2.bmp", "pic/bbgr3.bmp",
                                         "pic/bbgr4.bmp"};
@@ -40,6 +42,8 @@ const char* const digitFiles[10] = {"pic/0.bmp", "pic/1.bmp", "pic/2.bmp", "pic/
                                     "pic/5.bmp", "pic/6.bmp", "pic/7.bmp", "pic/8.bmp", "pic/9.bmp"};
 const char* const menuFiles[2] = {"pic/bnew.bmp", "pic/bquit.bmp"};
 const char* const keyFiles[4] = {"pic/bleft.bmp", "pic/bright.bmp", "pic/bdown.bmp", "pic/bctrl.bmp"};
+const char* const recordFiles[2] = {"pic/best.bmp", "pic/newbest.bmp"};
+const char* const signFiles[3] = {"pic/spause.bmp", "pic/spauset.bmp", "pic/smute.bmp"};
 
 namespace {
 
@@ -60,6 +64,8 @@ const TextureGroup groups[] = {
     {digitFiles, digitTextures, 10, GL_LINEAR, 2.0f, 20.0f},            // the score
     {menuFiles, menuTextures, 2, GL_LINEAR, 2.0f, 7.0f},                // the selected button
     {keyFiles, keyTextures, 4, GL_LINEAR, 2.0f, 20.0f},                 // a held key
+    {recordFiles, recordTextures, 2, GL_LINEAR, 2.0f, 10.0f},           // the new-best banner
+    {signFiles, signTextures, 3, GL_LINEAR, 2.0f, 15.0f},               // the paused sign
 };
 
 // The pictures were drawn so that a screen of 2160 lines magnifies none by more than about 1.02;

@@ -1,4 +1,4 @@
-// The 32 textures of the game: file tables, groups, their levels for the screen and driver, loading.
+// The textures of the game: file tables, groups, their levels for the screen and driver, loading.
 #pragma once
 
 #include <GL/gl.h>
@@ -10,12 +10,16 @@ extern GLuint gemTextures[11];        // by colour; 10 is the magic gem
 extern GLuint digitTextures[10];      // by digit
 extern GLuint menuTextures[2];        // 0 new game, 1 quit
 extern GLuint keyTextures[4];         // 0 left, 1 right, 2 down, 3 Ctrl
+extern GLuint recordTextures[2];      // 0 the best score's label, 1 a finished game's new best
+extern GLuint signTextures[3];        // 0 paused (P plays on), 1 paused (the touch control), 2 sound off
 
 extern const char* const backgroundFiles[5];
 extern const char* const gemFiles[11];
 extern const char* const digitFiles[10];
 extern const char* const menuFiles[2];
 extern const char* const keyFiles[4];
+extern const char* const recordFiles[2];
+extern const char* const signFiles[3];
 
 // Returns the decoded picture, or null silently when the file cannot be opened for reading.
 RgbImage* loadImageFile(const char* fileName);
@@ -55,7 +59,7 @@ void startTexturePreparation();
 // Stops that thread and drops what it prepared. Called after window creation, and by
 // loadTextureSet when it is done; harmless when nothing runs.
 void stopTexturePreparation();
-// The texture half of initRenderer: loads all 32 textures in their fixed order, stopping at the
+// The texture half of initRenderer: loads all the textures in their fixed order, stopping at the
 // first failure (a decoder's box is shown then, from this thread); 1 when all loaded. Takes the
 // started preparation's pictures, or decodes each itself. Gems are magnified GL_NEAREST, the rest
 // GL_LINEAR.

@@ -4,13 +4,13 @@
 
 # Every build's, whatever its backend: the rules, the decoder and textures, the renderer, the loop
 # and the seam's shared code.
-set(brinvale_game_sources game/board.cpp game/match.cpp)
+set(brinvale_game_sources game/board.cpp game/match.cpp game/records.cpp)
 set(brinvale_assets_sources assets/dib.cpp assets/textures.cpp)
 set(brinvale_render_sources render/renderer.cpp render/primitives.cpp render/scenes.cpp)
-set(brinvale_app_sources app/animations.cpp app/input.cpp app/loop.cpp)
+set(brinvale_app_sources app/animations.cpp app/input.cpp app/keeping.cpp app/loop.cpp app/settings.cpp)
 set(brinvale_platform_sources
     platform/services.cpp platform/queue.cpp platform/timer_list.cpp platform/window.cpp platform/held_keys.cpp
-    platform/pad_keys.cpp)
+    platform/pad_keys.cpp platform/store.cpp platform/wave_length.cpp)
 
 # The desktop builds' (native and Windows) besides: the command line, frame pacing, the full-screen
 # toggle's keys, and the entry with its data folder. The browser's page does these its own way.

@@ -50,6 +50,7 @@ constexpr int vkLeft = 37;
 constexpr int vkUp = 38;
 constexpr int vkRight = 39;
 constexpr int vkDown = 40;
+constexpr int vkM = 'M';
 constexpr int vkP = 'P';
 constexpr int vkF10 = 121;
 
@@ -116,7 +117,9 @@ struct PlatformBackend {
     // UINT64_MAX when no timer runs.
     void (*waitForEvents)(uint64_t dueMs);
     void (*presentFrame)();
-    void (*playSound)(const char* file, SoundMode mode);
+    // One sound at a time: a new one cuts the one playing. Not audible (the sound is off): nothing
+    // reaches the device and whatever plays stops, but a waited sound still takes its length.
+    void (*playSound)(const char* file, SoundMode mode, int audible);
     int (*showMessageBox)(const char* text, const char* caption, unsigned style);
     int (*localClockSeconds)();
     const WindowSteps* window;
@@ -173,11 +176,23 @@ GameScreen shownScreen();
 void setSceneNote(const char* scene);
 // The name last given to setSceneNote; "" before any.
 const char* sceneNote();
-// Plays a wave file by name, waiting for its end or in the background; failures are silence.
+// Plays a wave file by name, waiting for its end or in the background; failures are silence. While
+// the sound is off the file is still played, in silence: a waited one takes its length.
 void playSound(const char* file, SoundMode mode);
+// Turns every sound on or off; off also silences the one playing. Called by the loop (M, and the
+// settings at start-up); on until then.
+void setSoundOn(bool on);
+// Whether sounds are heard. Read by the scenes' sign.
+bool soundOn();
+// The player last gave input by touch (1) or by keys (0), for hints that name a control. Noted by
+// the backend whose input it is; keys until then.
+void noteTouchInput(bool touch);
+bool touchInput();
 // Shows a modal message box; returns the button pressed (idOk, idYes, idNo).
 int showMessageBox(const char* text, const char* caption, unsigned style);
 // Seconds (0..59) of the local wall-clock time.
 int localClockSeconds();
+// The local wall-clock time now, from the C library. Read by the null backend's clock and the store's dates.
+void readLocalTime(struct tm* out);
 // Default processing of a message the window procedure does not handle.
 intptr_t defaultWindowProc(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -112,7 +112,7 @@ uint64_t passCount() { return queue.passes; }
 GameScreen shownScreen() { return queue.screen; }
 
 void playSound(const char* file, SoundMode mode) {
-    currentPlatform()->playSound(file, mode);
+    currentPlatform()->playSound(file, mode, soundOn() ? 1 : 0);
     // A waited sound took its time: the loop has not been idle meanwhile.
     if (mode == soundWait) queue.idle = false;
 }

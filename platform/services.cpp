@@ -14,19 +14,14 @@ WindowProc registeredProc = nullptr;
 uint64_t nullNow() { return 0; }
 void nullVoid() {}
 void nullWait(uint64_t) {}
-void nullSound(const char*, SoundMode) {}
+void nullSound(const char*, SoundMode, int) {}
 int nullBox(const char* text, const char* caption, unsigned style) {
     std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
     return (style & mbYesNo) ? idNo : idOk;
 }
 int nullClock() {
-    std::time_t now = std::time(nullptr);
     std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    readLocalTime(&local);
     return local.tm_sec % 60;
 }
 int nullFail() { return 0; }
@@ -74,7 +69,21 @@ void dispatchMessage() {
 
 namespace {
 char sceneText[64] = "";
+// Outlive a backend's installation: they are the player's, not the backend's.
+bool soundHeard = true;
+bool touchGiven = false;
 }  // namespace
+
+void setSoundOn(bool on) {
+    if (soundHeard && !on) backend->playSound(nullptr, soundBackground, 0);
+    soundHeard = on;
+}
+
+bool soundOn() { return soundHeard; }
+
+void noteTouchInput(bool touch) { touchGiven = touch; }
+
+bool touchInput() { return touchGiven; }
 
 void setSceneNote(const char* scene) { std::snprintf(sceneText, sizeof sceneText, "%s", scene ? scene : ""); }
 const char* sceneNote() { return sceneText; }
@@ -82,6 +91,15 @@ int showMessageBox(const char* text, const char* caption, unsigned style) {
     return backend->showMessageBox(text, caption, style);
 }
 int localClockSeconds() { return backend->localClockSeconds(); }
+
+void readLocalTime(struct tm* out) {
+    const std::time_t now = std::time(nullptr);
+#ifdef _WIN32
+    localtime_s(out, &now);
+#else
+    localtime_r(&now, out);
+#endif
+}
 
 // Nothing of the desktop needs default handling here: system commands, focus and painting are the
 // backend's own business, so the default answer is simply 0.

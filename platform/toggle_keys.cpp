@@ -12,7 +12,11 @@ ToggleAction toggleKeyEvent(ToggleKeys* keys, ToggleKey key, bool down, bool alt
         held = false;
         return wasToggle ? toggleSwallow : toggleNotMine;
     }
-    if (held) return toggleSwallow;
+    if (held) {
+        if (repeat) return toggleSwallow;
+        // A fresh press: the toggle's key-up went to another window and no focus change said so.
+        held = false;
+    }
     // Enter held before Alt went down stays the game's, repeats and all.
     if (!alt || repeat) return toggleNotMine;
     held = true;

@@ -20,7 +20,9 @@ struct ToggleKeys {
 
 // For one key event of the keyboard: down or up, Alt held at the event, a held key's repeat. F11
 // switches on its first key-down; Enter or the keypad's Enter with Alt held likewise, and its
-// key-up is the toggle's whatever is held then. Called by a backend's key translation.
+// key-up is the toggle's whatever is held then; a key-down that is no repeat is a new press even while
+// its Enter counts as held, since a key-up can go elsewhere unannounced. Called by a backend's key
+// translation.
 ToggleAction toggleKeyEvent(ToggleKeys* keys, ToggleKey key, bool down, bool alt, bool repeat);
 // Forgets the Enter keys held: key-ups elsewhere never arrive. Called when the focus is lost.
 void toggleKeysReset(ToggleKeys* keys);

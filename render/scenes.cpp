@@ -25,6 +25,19 @@ const float heldKeyDepth = -20.0f;
 const float idleKeyDepth = -25.0f;
 const float scoreDepth = -20.0f;
 const float panelDepth = -10.0f;
+// The best score: a label and five digits in a row, below the menu's buttons, and in play between
+// the key indicators and the score, smaller than the score.
+const float menuBestDepth = -40.0f;
+const float menuBestY = -15.3f;
+const float menuBestX = -5.0f;
+const float playBestDepth = -25.0f;
+const float playBestY = -4.25f;
+const float playBestX = 1.25f;
+const float newBestY = 2.4f;
+// The signs stand right of the preview and above the key indicators, where no scene draws: the
+// paused sign over the right half's upper part, the sound-off sign in the top right corner.
+const float pausedSignX = 4.5f, pausedSignY = 3.5f, pausedSignDepth = -15.0f;
+const float soundSignX = 14.5f, soundSignY = 10.5f, soundSignDepth = -30.0f;
 
 // Five places show at most this; higher scores stay on it rather than need a digit above 9.
 const int32_t largestShownScore = 99999;
@@ -44,6 +57,28 @@ const KeyIndicator keyIndicators[4] = {
 };
 
 void clearFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+
+// Five digit tiles with leading zeros from x on, 2 units apart.
+void drawNumber(int32_t value, float x, float y, float z) {
+    static const int32_t placeValues[4] = {10000, 1000, 100, 10};
+    int32_t r = value > largestShownScore ? largestShownScore : value < 0 ? 0 : value;
+    for (int32_t p : placeValues) {
+        int32_t digit = 0;
+        if (r >= p) {
+            digit = r / p;
+            r -= digit * p;
+        }
+        drawTile(x, y, z, digitTextures[digit]);
+        x += 2.0f;
+    }
+    drawTile(x, y, z, digitTextures[r >= 1 ? r : 0]);
+}
+
+void drawBest(float x, float y, float z) {
+    if (!shown.bestScore || *shown.bestScore <= 0) return;
+    drawTile(x, y, z, recordTextures[0]);
+    drawNumber(*shown.bestScore, x + 2.0f, y, z);
+}
 }  // namespace
 
 void setSceneState(const SceneState& state) { shown = state; }
@@ -52,6 +87,13 @@ int drawMenu() {
     clearFrame();
     drawButton(0.0f, newGameY, newGameNearer() ? nearButtonDepth : farButtonDepth, menuTextures[0]);
     drawButton(0.0f, quitY, newGameNearer() ? farButtonDepth : nearButtonDepth, menuTextures[1]);
+    drawBest(menuBestX, menuBestY, menuBestDepth);
+    drawSoundSign();
+    return 1;
+}
+
+int drawSoundSign() {
+    if (!soundOn()) drawTile(soundSignX, soundSignY, soundSignDepth, signTextures[2]);
     return 1;
 }
 
@@ -76,7 +118,9 @@ float boardCellPixels(int width, int height) {
     return bottom - top;
 }
 
-int drawPlayScene() {
+namespace {
+// The play scene with the key indicators of keys (256 flags by virtual-key code).
+void drawPlayFrame(const int32_t* keys) {
     clearFrame();
     drawBackground();
     for (int column = 0; column < boardColumns; ++column) {
@@ -91,32 +135,35 @@ int drawPlayScene() {
     for (int element = 2; element >= 0; --element)
         drawGem(-2.0f, cellY(2 - element), boardDepth, 0.0f, gemTextures[nextColumn[element].color]);
     drawScore();
+    drawBest(playBestX, playBestY, playBestDepth);
     for (const KeyIndicator& k : keyIndicators) {
-        const bool held = shown.keyDown[k.key] != 0;
+        const bool held = keys[k.key] != 0;
         drawTile(held ? k.heldX : k.idleX, 0.0f, held ? heldKeyDepth : idleKeyDepth, keyTextures[k.texture]);
     }
+    drawSoundSign();
+}
+}  // namespace
+
+int drawPlayScene() {
+    drawPlayFrame(shown.keyDown);
+    return 1;
+}
+
+int drawPausedScene() {
+    // Keys do nothing while paused: none shows held.
+    drawPlayFrame(noKeyHeld);
+    drawButton(pausedSignX, pausedSignY, pausedSignDepth, signTextures[touchInput() ? 1 : 0]);
     return 1;
 }
 
 int drawScore() {
-    static const int32_t placeValues[4] = {10000, 1000, 100, 10};
-    int32_t r = score > largestShownScore ? largestShownScore : score;
-    float x = 1.0f;
-    for (int32_t p : placeValues) {
-        int32_t digit = 0;
-        if (r >= p) {
-            digit = r / p;
-            r -= digit * p;
-        }
-        drawTile(x, -6.0f, scoreDepth, digitTextures[digit]);
-        x += 2.0f;
-    }
-    drawTile(x, -6.0f, scoreDepth, digitTextures[r >= 1 ? r : 0]);
+    drawNumber(score, 1.0f, -6.0f, scoreDepth);
     return 1;
 }
 
 int drawGameOver() {
     drawPlayScene();
     drawButton(0.0f, 0.0f, panelDepth, menuTextures[1]);
+    if (shown.newBest && *shown.newBest) drawButton(0.0f, newBestY, panelDepth, recordTextures[1]);
     return 1;
 }

@@ -17,10 +17,10 @@ web_pkgs=(emscripten nodejs)
 # icotool for the .ico, zip for the package; wine64 runs it in the tests.
 win_pkgs=(g++-mingw-w64-x86-64-posix icoutils zip)
 win_test_pkgs=(wine64 wine)
-# xfonts-75dpi: twm's title font; libclang-rt-14-dev: the fuzz target's sanitizer runtime; sox: the
+# xfonts-75dpi: twm's title font; libclang-rt-dev: the fuzz target's sanitizer runtime; sox: the
 # generated sounds' spectrograms (docs/testing.md); firefox-esr and webkit2gtk-driver (WebKitWebDriver and,
 # through libwebkit2gtk-4.1-0, MiniBrowser): the browser tests' other two engines.
-test_pkgs=(clang libclang-rt-14-dev xvfb xdotool imagemagick x11-utils python3 twm xfonts-75dpi
+test_pkgs=(clang libclang-rt-dev xvfb xdotool imagemagick x11-utils python3 twm xfonts-75dpi
            lintian desktop-file-utils appstream groff-base chromium firefox-esr webkit2gtk-driver sox)
 pkgs=("${build_pkgs[@]}")
 case $what in

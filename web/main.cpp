@@ -2,6 +2,7 @@
 #include "app/loop.h"
 #include "platform/web/web_backend.h"
 #include "platform/web/web_touch.h"
+#include "platform/store.h"
 #include "platform/window.h"
 #include "render/scenes.h"
 
@@ -14,6 +15,7 @@ int main() {
     displayChoice = displayWindow;
     fullscreenMode = 0;
     installPlatform(webPlatform());
+    installStore(programStore());
     // Taps and swipes are placed by the same projection as the scenes.
     touchSetSceneMap({menuButtonAt, menuSelected, boardCellPixels});
     const int status = runGame();

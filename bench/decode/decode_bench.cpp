@@ -108,12 +108,16 @@ void decodeSdlToRgb(benchmark::State& state, const std::string& path) {
 std::vector<const char*> gamePictures() {
     std::vector<const char*> files;
     for (auto table : {std::make_pair(backgroundFiles, 5), std::make_pair(gemFiles, 11), std::make_pair(digitFiles, 10),
-                       std::make_pair(menuFiles, 2), std::make_pair(keyFiles, 4)})
+                       std::make_pair(menuFiles, 2), std::make_pair(keyFiles, 4),
+                       std::make_pair(recordFiles, 2), std::make_pair(signFiles, 3)})
         files.insert(files.end(), table.first, table.first + table.second);
     return files;
 }
 
-void ignoreLevel(void*, int, int, int, const unsigned char* rgb) { benchmark::DoNotOptimize(rgb[0]); }
+void ignoreLevel(void*, int, int, int, const unsigned char* rgb) {
+    unsigned char first = rgb[0];
+    benchmark::DoNotOptimize(first);
+}
 
 // The 32 pictures decoded one at a time, as loadTextureSet does, optionally with their mip chains.
 void decodeGamePictures(benchmark::State& state, bool mipmaps) {

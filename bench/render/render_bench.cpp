@@ -43,6 +43,7 @@ bool prepareFrame() {
     for (GLuint& t : digitTextures) t = patternTexture(64, 64, ++seed, GL_LINEAR);
     for (GLuint& t : menuTextures) t = patternTexture(128, 64, ++seed, GL_LINEAR);
     for (GLuint& t : keyTextures) t = patternTexture(64, 64, ++seed, GL_LINEAR);
+    for (GLuint& t : signTextures) t = patternTexture(64, 64, ++seed, GL_LINEAR);
     setFixedState();
     usePlayLight();
     for (int c = 0; c < boardColumns; ++c)

@@ -14,6 +14,8 @@
 
 #include "platform/offscreen.h"
 #include "platform/queue.h"
+#include "platform/scripted/scripted_internal.h"
+#include "platform/scripted/scripted_store.h"
 
 namespace {
 
@@ -46,6 +48,7 @@ struct ScriptState {
     bool offscreenGl = false;
     bool contextOpen = false;
     bool traceTicks = false;
+    bool traceStore = false;
     uint64_t limit = 0;
     bool limitReached = false;
     int windowWidth = 0, windowHeight = 0;
@@ -146,6 +149,8 @@ struct Parser {
     std::string error;
     // Keys held with the keyboard's own repeat: key code -> (time of the down, repeat interval).
     std::map<uintptr_t, std::pair<uint64_t, uint64_t>> repeating;
+    // The records the script's `record` lines fill, put in the store once the whole script is read.
+    std::map<RecordName, std::string> records;
 
     void add(uint64_t time, uint32_t message, uintptr_t wParam, intptr_t lParam) {
         state.events.push_back({time, {message, wParam, lParam}});
@@ -236,8 +241,8 @@ struct Parser {
             if (a != "offscreen" && a != "none") return fail("gl is offscreen or none");
             state.offscreenGl = a == "offscreen";
         } else if (what == "trace") {
-            if (a != "ticks") return fail("trace takes only 'ticks'");
-            state.traceTicks = true;
+            if (a != "ticks" && a != "store") return fail("trace takes 'ticks' or 'store'");
+            (a == "ticks" ? state.traceTicks : state.traceStore) = true;
         } else if (what == "limit") {
             if (!parseNumber(a, &x)) return fail("bad limit");
             state.limit = x;
@@ -247,11 +252,25 @@ struct Parser {
         return true;
     }
 
+    // `record NAME TEXT`: TEXT, the rest of the line as written, is the next line of the record.
+    bool record(const std::string& text, const std::vector<std::string>& w) {
+        static const std::map<std::string, RecordName> names = {
+            {"game", recordGame}, {"scores", recordScores}, {"settings", recordSettings}};
+        if (w.size() < 2) return fail("record needs a name");
+        auto name = names.find(w[1]);
+        if (name == names.end()) return fail("record is game, scores or settings");
+        size_t at = text.find(w[1], text.find("record") + 6) + w[1].size();
+        if (at < text.size()) ++at;  // the one space after the name
+        records[name->second] += text.substr(std::min(at, text.size())) + "\n";
+        return true;
+    }
+
     bool line(const std::string& text) {
         std::istringstream in(text);
         std::vector<std::string> w;
         for (std::string word; in >> word;) w.push_back(word);
         if (w.empty() || w[0][0] == '#') return true;
+        if (w[0] == "record") return record(text, w);
         if (w[0] != "at") return setting(w);
         if (w.size() < 3) return fail("an event needs a time and a name");
         const std::string& when = w[1];
@@ -329,9 +348,14 @@ void scriptedPresent() {
     state.now += state.frameMs;
 }
 
-void scriptedSound(const char* file, SoundMode mode) {
-    std::string name = file ? file : "";
-    trace("sound " + name + (mode == soundWait ? " wait" : " background"));
+// A sound played with the sound off is traced as silent; it still takes its length.
+void scriptedSound(const char* file, SoundMode mode, int audible) {
+    if (!file) {
+        trace("sound stop");
+        return;
+    }
+    std::string name = file;
+    trace("sound " + name + (mode == soundWait ? " wait" : " background") + (audible ? "" : " silent"));
     if (mode != soundWait) return;
     auto length = state.soundMs.find(name);
     if (length != state.soundMs.end()) state.now += length->second;
@@ -456,6 +480,7 @@ int loadScript(const std::string& text, std::string* error) {
     std::stable_sort(state.events.begin(), state.events.end(),
                      [](const ScriptEvent& a, const ScriptEvent& b) { return a.time < b.time; });
     if (state.limit == 0) state.limit = parser.lastTime + 10000;
+    for (const auto& [name, text] : parser.records) setScriptedRecord(name, text);
     return 1;
 }
 
@@ -471,6 +496,10 @@ int loadScriptFile(const char* path, std::string* error) {
 }
 
 const PlatformBackend* scriptedPlatform() { return &scriptedBackend; }
+
+void traceStore(const std::string& text) {
+    if (state.traceStore) trace("store " + text);
+}
 
 void traceExit(int code) { trace("exit " + std::to_string(code)); }
 

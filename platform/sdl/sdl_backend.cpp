@@ -243,7 +243,8 @@ void sdlPresent() {
 struct Sound {
     bool readable;
     uint32_t lengthMs;
-    std::vector<Uint8> samples;  // in the device's format; empty without a device
+    bool converted;  // samples are in the device's format (none without a device)
+    std::vector<Uint8> samples;
 };
 
 struct Audio {
@@ -313,31 +314,38 @@ void convertForDevice(const SDL_AudioSpec& wav, const Uint8* data, Uint32 length
     sound->samples = std::move(buffer);
 }
 
-const Sound& loadSound(const std::string& file) {
+// The file's length, known from its first play; its samples only once a play is heard, since a
+// game that starts with the sound off opens no device.
+Sound& loadSound(const char* file, bool forDevice) {
     auto known = audio.sounds.find(file);
-    if (known != audio.sounds.end()) return known->second;
-    Sound sound{false, 0, {}};
+    if (known != audio.sounds.end() && (known->second.converted || !forDevice || !known->second.readable))
+        return known->second;
+    Sound sound{false, 0, false, {}};
     SDL_AudioSpec wav;
     Uint8* data = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(file.c_str(), &wav, &data, &length)) {
+    if (SDL_LoadWAV(file, &wav, &data, &length)) {
         uint64_t frameBytes = uint64_t{SDL_AUDIO_BITSIZE(wav.format) / 8u} * wav.channels;
         if (frameBytes && wav.freq > 0) {
             sound.readable = true;
             sound.lengthMs = static_cast<uint32_t>(length / frameBytes * 1000 / static_cast<uint64_t>(wav.freq));
-            if (audio.device) convertForDevice(wav, data, length, &sound);
+            if (forDevice && audio.device) convertForDevice(wav, data, length, &sound);
+            sound.converted = forDevice;
         }
         SDL_FreeWAV(data);
     }
-    return audio.sounds.emplace(file, std::move(sound)).first->second;
+    return audio.sounds[file] = std::move(sound);
 }
 
-void sdlPlaySound(const char* file, SoundMode mode) {
-    openAudio();
-    const Sound& sound = loadSound(file ? file : "");
+void sdlPlaySound(const char* file, SoundMode mode, int heard) {
+    if (heard) openAudio();
+    // The sound off: what plays stops, and nothing new is queued.
+    if (!heard && audio.device) SDL_ClearQueuedAudio(audio.device);
+    if (!file) return;
+    const Sound& sound = loadSound(file, heard != 0);
     if (!sound.readable) return;
-    const bool audible = audio.device && !sound.samples.empty();
-    if (audio.device) {
+    const bool audible = heard && audio.device && !sound.samples.empty();
+    if (heard && audio.device) {
         // One sound at a time: a new one cuts the one playing.
         SDL_ClearQueuedAudio(audio.device);
         if (audible) SDL_QueueAudio(audio.device, sound.samples.data(), static_cast<Uint32>(sound.samples.size()));

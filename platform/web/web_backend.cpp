@@ -4,8 +4,9 @@
 
 #include "platform/held_keys.h"
 #include "platform/queue.h"
+#include "platform/store.h"
 #include "platform/web/gl1.h"
-#include "platform/web/wave_length.h"
+#include "platform/wave_length.h"
 #include "platform/web/web_pads.h"
 #include "platform/web/web_touch.h"
 #include "platform/window.h"
@@ -103,16 +104,18 @@ EM_JS(void, pageUnlockAudio, (), {
     if (Module.audio.context.state == "suspended") Module.audio.context.resume();
 });
 
-// One sound at a time: a new one cuts the one playing. Before the first key press, silence.
+// One sound at a time: a new one cuts the one playing; a null file only stops it. Before the first
+// key press, silence.
 EM_JS(void, pagePlaySound, (const char* file, const unsigned char* bytes, int length), {
     var audio = Module.audio;
     if (!audio) return;
-    var name = UTF8ToString(file);
+    var name = file ? UTF8ToString(file) : "";
     audio.wanted = name;
     if (audio.playing) {
         try { audio.playing.stop(); } catch (e) {}
         audio.playing = null;
     }
+    if (!file) return;
     if (!audio.buffers[name]) {
         var copy = HEAPU8.slice(bytes, bytes + length).buffer;
         audio.buffers[name] = audio.context.decodeAudioData(copy).catch(function() { return null; });
@@ -176,6 +179,11 @@ EM_JS(void, pageShowPlayAgain, (), {
 
 EM_JS(int, pageLocalSeconds, (), { return new Date().getSeconds(); });
 
+// A page left (closed, reloaded, put in the back-forward cache) may never run the loop again.
+EM_JS(void, pageListenForLeaving, (), {
+    addEventListener("pagehide", function() { _brinvalePageLeaving(); });
+});
+
 namespace {
 
 const char* const canvasTarget = "#canvas";
@@ -236,6 +244,7 @@ bool isGameKey(unsigned long code) {
     case vkUp:
     case vkRight:
     case vkDown:
+    case vkM:
     case vkP: return true;
     default: return false;
     }
@@ -248,6 +257,7 @@ EM_BOOL onKey(int eventType, const EmscriptenKeyboardEvent* e, void*) {
     const bool down = eventType == EMSCRIPTEN_EVENT_KEYDOWN;
     if (down) pageUnlockAudio();
     if (code == 0 || code > 255) return EM_FALSE;
+    if (down) noteTouchInput(false);
     const bool system = keyboardEvent(&keyboard, code, down, e->altKey != 0, post);
     return (!system && isGameKey(code)) || (e->ctrlKey && !e->altKey) ? EM_TRUE : EM_FALSE;
 }
@@ -272,6 +282,8 @@ EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* e, void*) {
     page.hidden = e->hidden != 0;
     if (page.hidden) releaseHeldKeys();
     postActivation();
+    // A hidden tab may be discarded with no further warning: what the game keeps is written now.
+    if (page.hidden) programLeaving();
     return EM_FALSE;
 }
 
@@ -304,7 +316,7 @@ int restartRendererAtBufferSize() {
     return restartRenderer(sizeWidth(page.bufferSize), sizeHeight(page.bufferSize));
 }
 
-// On the restored context: the layer's shader and buffer and the 32 textures anew, the GL state as it
+// On the restored context: the layer's shader and buffer and the textures anew, the GL state as it
 // was; the game then draws its next frame as if nothing had happened.
 void rebuildContext() {
     page.contextRestored = false;
@@ -321,6 +333,9 @@ void rebuildContext() {
 void listen(bool on) {
     if (page.listening == on) return;
     page.listening = on;
+    static bool leavingHeard = false;
+    if (!leavingHeard) pageListenForLeaving();
+    leavingHeard = true;
     const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
     emscripten_set_keydown_callback(window, nullptr, EM_TRUE, on ? onKey : nullptr);
     emscripten_set_keyup_callback(window, nullptr, EM_TRUE, on ? onKey : nullptr);
@@ -388,10 +403,12 @@ const Sound& loadSound(const std::string& file) {
 }
 
 // A waited sound takes its length, heard or not, so the pace of the game stays the same.
-void webPlaySound(const char* file, SoundMode mode) {
-    const Sound& sound = loadSound(file ? file : "");
+void webPlaySound(const char* file, SoundMode mode, int audible) {
+    if (!audible) pagePlaySound(nullptr, nullptr, 0);
+    if (!file) return;
+    const Sound& sound = loadSound(file);
     if (!sound.readable) return;
-    pagePlaySound(file, sound.bytes.data(), static_cast<int>(sound.bytes.size()));
+    if (audible) pagePlaySound(file, sound.bytes.data(), static_cast<int>(sound.bytes.size()));
     if (mode == soundWait) emscripten_sleep(sound.lengthMs);
 }
 
@@ -549,3 +566,6 @@ const PlatformBackend* webPlatform() { return &webBackend; }
 void webShowStartFailure() { pageShowFailure(boxTexts.c_str()); }
 
 void webShowPlayAgain() { pageShowPlayAgain(); }
+
+// Called by the page's pagehide listener.
+extern "C" EMSCRIPTEN_KEEPALIVE void brinvalePageLeaving() { programLeaving(); }

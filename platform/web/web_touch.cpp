@@ -49,7 +49,8 @@ EM_JS(void, pageListenTouch, (int on), {
                 if (!touch.on) return;
                 var box = canvas.getBoundingClientRect();
                 Module["_brinvaleTouchPointer"](phase, e.pointerId, e.clientX - box.left, e.clientY - box.top,
-                                                Math.round(box.width), Math.round(box.height), e.timeStamp);
+                                                Math.round(box.width), Math.round(box.height), e.timeStamp,
+                                                e.pointerType == "touch" ? 1 : 0);
             };
             canvas.addEventListener("pointerdown", function(e) {
                 if (e.button > 0) return;
@@ -81,7 +82,7 @@ struct TouchKey {
 };
 
 // The keys touch can press.
-const int touchKeyCodes[] = {vkReturn, vkControl, vkEscape, vkLeft, vkUp, vkRight, vkDown, vkP};
+const int touchKeyCodes[] = {vkReturn, vkControl, vkEscape, vkLeft, vkUp, vkRight, vkDown, vkM, vkP};
 
 constexpr int mostPulses = 16;          // a swipe the length of the well, no more
 constexpr float leastStepPixels = 12;   // a finger's jitter is not a cell of travel
@@ -222,9 +223,11 @@ void pointer(int phase, int id, float x, float y, int width, int height, double 
 
 // ---- called by the page ----
 
-// A control (data-key) pressed or let go.
+// A control (data-key) pressed or let go. The controls show on touch screens only, so the paused
+// sign names them from now on.
 extern "C" EMSCRIPTEN_KEEPALIVE void brinvaleTouchControl(int key, int down) {
     if (key <= 0 || key > 255) return;
+    if (down) noteTouchInput(true);
     if (touch.gesture) touch.gesture();
     TouchKey& k = touch.keys[key];
     if (down)
@@ -235,9 +238,11 @@ extern "C" EMSCRIPTEN_KEEPALIVE void brinvaleTouchControl(int key, int down) {
 }
 
 // A pointer on the canvas: phase 0 down, 1 move, 2 up, 3 cancelled; x, y from the canvas's top left
-// in a width x height box; ms the event's time.
+// in a width x height box; ms the event's time; finger 1 for a touch, 0 for a mouse or pen, whose
+// click gives the keyboard back rather than tells of a touch screen.
 extern "C" EMSCRIPTEN_KEEPALIVE void brinvaleTouchPointer(int phase, int id, float x, float y, int width, int height,
-                                                          double ms) {
+                                                          double ms, int finger) {
+    if (phase == 0 && finger) noteTouchInput(true);
     if (phase != 1 && touch.gesture) touch.gesture();
     pointer(phase, id, x, y, width, height, ms);
 }

@@ -4,9 +4,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "platform/pacing.h"
 #include "platform/queue.h"
+#include "platform/wave_length.h"
 #include "platform/win32/win32_internal.h"
 
 #include <mmsystem.h>  // after windows.h, which it needs
@@ -54,13 +58,53 @@ void start() {
 }
 
 // Dispatches everything USER holds: the window procedure puts the game's messages in the queue.
-void win32TakeEvents() {
-    start();
+void dispatchAll() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+// Dragging the window's edge or title bar runs the system's modal loop inside DispatchMessage until
+// the mouse is let go. Dispatch runs on a fiber of its own, so that the modal loop can hand the
+// thread back to the game (win32ResumeGame) and the game's next poll hands it back to the modal
+// loop. Each side is suspended at one known point while the other runs: the game in a poll, between
+// its passes or in a present, never inside the window procedure; the loop in its own dispatch. So
+// nothing of the game is entered twice, and the passes still run only from the game's own loop.
+struct Fibers {
+    bool tried = false;
+    void* game = nullptr;  // the main thread's own
+    void* pump = nullptr;
+    bool pumping = false;  // the pump's fiber has the thread
+};
+
+Fibers fibers;
+
+void CALLBACK pumpFiber(void*) {
+    for (;;) {
+        dispatchAll();
+        SwitchToFiber(fibers.game);
+    }
+}
+
+// Without fibers dispatch runs on the game's stack, and a drag stops the game until it ends.
+void startPump() {
+    if (fibers.tried) return;
+    fibers.tried = true;
+    fibers.game = ConvertThreadToFiber(nullptr);
+    if (fibers.game) fibers.pump = CreateFiber(0, pumpFiber, nullptr);
+}
+
+void win32TakeEvents() {
+    start();
+    startPump();
+    if (fibers.pump) {
+        fibers.pumping = true;
+        SwitchToFiber(fibers.pump);
+        fibers.pumping = false;
+    } else
+        dispatchAll();
     win32PollPads();
 }
 
@@ -97,8 +141,30 @@ void win32Present() {
     presented();
 }
 
+// Each file's playing time, read once: the sound off still waits it. 0 for a file that is none.
+uint32_t soundLength(const char* file) {
+    static std::map<std::string, uint32_t> lengths;
+    auto known = lengths.find(file);
+    if (known != lengths.end()) return known->second;
+    std::vector<unsigned char> bytes;
+    if (std::FILE* f = std::fopen(file, "rb")) {
+        unsigned char chunk[4096];
+        size_t got;
+        while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+        std::fclose(f);
+    }
+    uint32_t ms = 0;
+    if (!waveLength(bytes, &ms)) ms = 0;
+    return lengths[file] = ms;
+}
+
 // One sound at a time, as PlaySound itself does: a new one cuts the one playing.
-void win32PlaySound(const char* file, SoundMode mode) {
+void win32PlaySound(const char* file, SoundMode mode, int audible) {
+    if (!audible) {
+        PlaySoundA(nullptr, nullptr, 0);  // stops the one playing
+        if (file && mode == soundWait) Sleep(soundLength(file));
+        return;
+    }
     if (!file) return;
     const DWORD wait = mode == soundWait ? SND_SYNC : SND_ASYNC;
     PlaySoundA(file, nullptr, SND_FILENAME | SND_NODEFAULT | wait);
@@ -127,6 +193,10 @@ const PlatformBackend win32Backend = {
 }  // namespace
 
 uint64_t win32NowMs() { return steadyNowNs() / 1000000; }
+
+void win32ResumeGame() {
+    if (fibers.pumping) SwitchToFiber(fibers.game);
+}
 
 const PlatformBackend* win32Platform() { return &win32Backend; }
 

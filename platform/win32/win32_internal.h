@@ -21,6 +21,10 @@ HDC win32GameDC();
 
 // Milliseconds of the steady clock the timers and pads count in.
 uint64_t win32NowMs();
+// Lets the game's loop run on from its last poll while a modal loop of the system holds the thread;
+// returns at the game's next poll. Does nothing outside dispatch. Called by the window procedure at
+// each tick of the size-and-move timer.
+void win32ResumeGame();
 
 // The raw window procedure the class is registered with: turns USER's messages into the game's
 // (keys through the keyboard's holder count, sizes in pixels), switches full screen for Alt+Enter

@@ -14,6 +14,10 @@ namespace {
 
 const char* const className = "OpenGL";
 
+// While the window is dragged or sized, this timer of the system's modal loop gives the game its
+// turns: the picture follows the drag and the game's timers keep their pace.
+constexpr UINT_PTR sizeMoveTimer = 0x5A17;
+
 // Full screen is a borderless window over the monitor; the window has a frame that sizes and maximises.
 constexpr DWORD fullStyle = WS_POPUP;
 constexpr DWORD framedStyle = WS_OVERLAPPEDWINDOW;
@@ -33,8 +37,10 @@ struct Window {
     bool modeChanged = false;  // the display is in the game's mode
     bool fullscreen = false;
     bool cursorHidden = false;
-    // The window's place, size and maximised state from before it went full screen.
+    // The window's place, size and maximised state from before it went full screen, and the scale
+    // they were in.
     WINDOWPLACEMENT placement{};
+    UINT placementDpi = USER_DEFAULT_SCREEN_DPI;
     bool placed = false;
 };
 
@@ -130,9 +136,11 @@ void coverMonitor() {
                  SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
 }
 
+// Full screen drops the maximised state with the frame: kept, the window would still count as
+// maximised, and the placement's maximise on the way back would find nothing to do.
 void setStyle(bool framed) {
     DWORD style = static_cast<DWORD>(GetWindowLongA(w.window, GWL_STYLE));
-    style = framed ? (style & ~fullStyle) | framedStyle : (style & ~framedStyle) | fullStyle;
+    style = framed ? (style & ~fullStyle) | framedStyle : (style & ~(framedStyle | WS_MAXIMIZE)) | fullStyle;
     SetWindowLongA(w.window, GWL_STYLE, static_cast<LONG>(style));
 }
 
@@ -145,6 +153,25 @@ bool changeMode() {
     mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
     w.modeChanged = ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL;
     return w.modeChanged;
+}
+
+// A rectangle of the framed window at fromDpi as large at toDpi: its client area scaled, the frame
+// drawn at the new scale, the top-left corner kept.
+RECT rescaled(RECT outer, UINT fromDpi, UINT toDpi) {
+    const RECT frame = outerRect(w.window, RECT{0, 0, 0, 0}, fromDpi);
+    const int width = MulDiv((outer.right - outer.left) - (frame.right - frame.left), toDpi, fromDpi);
+    const int height = MulDiv((outer.bottom - outer.top) - (frame.bottom - frame.top), toDpi, fromDpi);
+    const RECT grown = outerRect(w.window, RECT{0, 0, std::max(width, 1), std::max(height, 1)}, toDpi);
+    return RECT{outer.left, outer.top, outer.left + grown.right - grown.left, outer.top + grown.bottom - grown.top};
+}
+
+// The saved placement, at the scale the window comes back to: the monitor's scale may have changed
+// while the game was full screen.
+void restorePlacement() {
+    WINDOWPLACEMENT placement = w.placement;
+    const UINT dpi = windowDpi(w.window);
+    if (dpi != w.placementDpi) placement.rcNormalPosition = rescaled(placement.rcNormalPosition, w.placementDpi, dpi);
+    SetWindowPlacement(w.window, &placement);
 }
 
 // Window steps, defined with the others below.
@@ -162,7 +189,7 @@ void toggleFullscreen() {
         w.fullscreen = false;
         setStyle(true);
         if (w.placed)
-            SetWindowPlacement(w.window, &w.placement);
+            restorePlacement();
         else
             placeDefault();
         SetWindowPos(w.window, nullptr, 0, 0, 0, 0,
@@ -171,6 +198,7 @@ void toggleFullscreen() {
     } else {
         w.placement.length = sizeof w.placement;
         w.placed = GetWindowPlacement(w.window, &w.placement) != 0;
+        w.placementDpi = windowDpi(w.window);
         if (w.modeSwitchAsked) changeMode();
         w.fullscreen = true;
         setStyle(false);
@@ -255,7 +283,11 @@ LRESULT CALLBACK win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_SYSCHAR:
         if (wParam == '\r') return 0;  // Alt+Enter's character: the system would beep at it
         break;
-    case WM_KILLFOCUS: releaseKeyboard(); break;
+    // The keyboard gone elsewhere pauses play, whether or not a deactivation comes with it.
+    case WM_KILLFOCUS:
+        releaseKeyboard();
+        postActivation(false);
+        break;
     case WM_ACTIVATE:
         w.minimised = HIWORD(wParam) != 0 || IsIconic(window);
         postActivation(LOWORD(wParam) != WA_INACTIVE);
@@ -300,6 +332,12 @@ LRESULT CALLBACK win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         // next key; Alt+Space still opens the menu.
         if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == 0) return 0;
         break;
+    case WM_ENTERSIZEMOVE: SetTimer(window, sizeMoveTimer, USER_TIMER_MINIMUM, nullptr); return 0;
+    case WM_EXITSIZEMOVE: KillTimer(window, sizeMoveTimer); return 0;
+    case WM_TIMER:
+        if (wParam != sizeMoveTimer) break;
+        win32ResumeGame();
+        return 0;
     case WM_ERASEBKGND: return 1;  // every frame is drawn whole
     case WM_PAINT:
         // The game draws only when its picture changes, so it is told; the area counts as painted.

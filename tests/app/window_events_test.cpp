@@ -1,4 +1,4 @@
-// Window events in play: minimising with pending ticks, Alt keys, and a failed start.
+// Window events: looking away in play and in the menu, Alt keys, and a failed start.
 #include <gtest/gtest.h>
 
 #include "harness.h"
@@ -7,22 +7,46 @@ namespace {
 
 const std::string startGame = "at 100 keydown Return\nat +40 keyup Return\n";
 
-TEST(WindowEvents, MinimisedWindowOnlyCollectsTicksAndRestoreTakesOneOfEach) {
-    Replay r = replay(startGame +
-                      "trace ticks\nat 300 keydown Right\nat 500 minimise\nat 4000 restore\nat 4100 keyup Right\n"
-                      "at 4300 keydown Escape\nat +40 keyup Escape\nat 4800 keydown Escape\n");
-    int minimise = r.find("take minimise");
-    int restore = r.find("take restore");
-    ASSERT_GT(restore, minimise);
-    EXPECT_EQ(r.count("present", minimise, restore), 0);
-    EXPECT_EQ(r.count("sound", minimise, restore), 0);
-    EXPECT_GE(r.count("tick 2", minimise, restore), 3);
-    EXPECT_GE(r.count("tick 1", minimise, restore), 10);
-    // The first pass after the restore: one key repeat and one gravity step.
-    int pass = r.find("present play", restore);
-    EXPECT_EQ(r.texts(pass, 6),
-              (std::vector<std::string>{"present play", "sound pic/move.wav background", "timer kill 1",
-                                        "timer set 1 300", "sound pic/move.wav background", "present play"}));
+// Looking away in play, by the focus going elsewhere or by minimising, pauses the game as P does;
+// coming back leaves it paused until P.
+TEST(WindowEvents, LookingAwayInPlayPausesUntilPEvenAfterComingBack) {
+    for (const char* away : {"blur", "minimise"}) {
+        SCOPED_TRACE(away);
+        Replay r = replay(startGame + "trace ticks\nat 1500 " + away +
+                          "\nat 4000 restore\nat 6000 keydown P\nat +40 keyup P\n"
+                          "at 8500 keydown Escape\nat +40 keyup Escape\nat 9000 keydown Escape\n")
+                       .without("tick 1");
+        const int gone = r.find(std::string("take ") + away), back = r.find("take restore");
+        const int p = r.find("take key down P");
+        ASSERT_GT(back, gone);
+        ASSERT_GT(p, back);
+        // Gravity stepped before, and is stopped at once: no tick and no step until P.
+        EXPECT_GT(r.count("sound pic/move.wav", 0, gone), 0);
+        EXPECT_EQ(r.lines[gone + 1].text, "timer kill 2");
+        EXPECT_EQ(r.count("tick 2", gone, p), 0);
+        EXPECT_EQ(r.count("sound", gone, p), 0);
+        // The paused view is on screen when the player is back: drawn again for the restored window.
+        EXPECT_EQ(r.texts(back + 1, 1), std::vector<std::string>{"present paused"});
+        EXPECT_EQ(r.count("present play", gone, p), 0);
+        // P plays on with a full gravity interval.
+        EXPECT_EQ(r.lines[p + 1].text, "timer set 2 1000");
+        const int step = r.find("tick 2", p);
+        ASSERT_GT(step, p);
+        EXPECT_GE(r.lines[step].time, r.lines[p].time + 1000);
+        EXPECT_GT(r.count("sound pic/move.wav", step), 0);
+    }
+}
+
+// In the menu the focus comes and goes without effect, and the game started afterwards runs.
+TEST(WindowEvents, LookingAwayInTheMenuChangesNothing) {
+    Replay r = replay("trace ticks\nat 300 blur\nat 800 restore\nat 1000 keydown Return\nat +40 keyup Return\n"
+                      "at 3500 keydown Escape\nat +40 keyup Escape\nat 4000 keydown Escape\n");
+    const int gone = r.find("take blur"), start = r.find("sound pic/spdup.wav");
+    ASSERT_GT(start, gone);
+    EXPECT_EQ(r.count("timer", gone, start), 0);
+    EXPECT_EQ(r.count("present paused"), 0);
+    EXPECT_GE(r.count("tick 2", start), 2);
+    EXPECT_GE(r.count("sound pic/move.wav background", start), 2);
 }
 
 TEST(WindowEvents, KeysPressedWithAltAreNotRecorded) {

@@ -8,6 +8,7 @@ folder, and exits non-zero with a reason when a check fails. The case "wine" run
 """
 
 import argparse
+import ctypes
 import glob
 import math
 import os
@@ -147,25 +148,37 @@ class Session:
                                      pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         number = b""
-        while not number.endswith(b"\n"):
-            chunk = os.read(read_end, 16)
-            check(chunk, "Xvfb did not start")
-            number += chunk
-        os.close(read_end)
+        try:
+            while not number.endswith(b"\n"):
+                chunk = os.read(read_end, 16)
+                check(chunk, "Xvfb did not start")
+                number += chunk
+        except BaseException:
+            self.xvfb.kill()
+            self.xvfb.wait()
+            raise
+        finally:
+            os.close(read_end)
         self.display = ":" + number.decode().strip()
         self.screen_size = tuple(int(n) for n in screen.split("x")[:2])
         self.env = dict(os.environ, DISPLAY=self.display)
         self.env.pop("WAYLAND_DISPLAY", None)
+        # What the game keeps goes to the case's own folders, so that no case resumes another's game.
+        for variable, folder in (("XDG_STATE_HOME", "state"), ("XDG_DATA_HOME", "data"), ("XDG_CONFIG_HOME", "config")):
+            self.env[variable] = os.path.join(self.dir, "home", folder)
 
     def close(self):
+        """Ends the game, the helpers and the Xvfb, whatever state the case left them in."""
         if self.game and self.game.poll() is None:
             self.game.kill()
             self.game.wait()
-        for helper in self.helpers:
-            helper.terminate()
-            helper.wait()
-        self.xvfb.terminate()
-        self.xvfb.wait()
+        for process in self.helpers + [self.xvfb]:
+            process.terminate()
+            try:
+                process.wait(5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
 
     def start(self, cwd=None, command=None, options=(), count_presents=False, texture_cap=0):
         self.out = open(os.path.join(self.dir, "game.stdout"), "w")
@@ -259,7 +272,13 @@ class Session:
         box = self.wait_window(caption, timeout)
         time.sleep(0.3)  # let the box draw itself before the picture is taken
         self.shot("box-" + caption.replace(" ", "-"))
-        self.x("xdotool", "key", "--window", box[0], key)
+        try:
+            self.x("xdotool", "key", "--window", box[0], key)
+        except Failure:
+            # Under Wine 10 the box may close at the key's press, and its release then finds no window:
+            # the box was answered if it has gone.
+            if self.windows().get(caption, (None,))[0] == box[0]:
+                raise
         return box
 
     def shot(self, name):
@@ -548,6 +567,60 @@ def case_window(s):
     quit_from_play(s, view)
 
 
+def paused_sign_shown(image, view):
+    """Whether the paused sign's panel stands over the right half, where play draws nothing."""
+    return not is_dark(image.mean(*project(4.5, 3.5, -15, view), half=2))
+
+
+def focus_elsewhere(s):
+    """Opens another window beside the game's and gives it the keyboard focus; returns its id."""
+    s.helpers.append(subprocess.Popen(["xmessage", "-geometry", "+860+640", "elsewhere"], env=s.env,
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    other = s.wait_window("xmessage")[0]
+    s.x("xdotool", "windowfocus", "--sync", other, attempts=20)
+    return other
+
+
+def focus_pauses(s, game, view):
+    """In play: another window taking the focus pauses the game with its sign; the focus back, it stays
+    paused until P, after which the column falls again."""
+    first = start_play(s, view)
+    check(not paused_sign_shown(first, view), "a paused sign in play")
+    s.press("Left")
+    time.sleep(0.2)
+    well = Well(view, first, s.shot("left"), 3)
+    # Without a window manager the focus may be the pointer's root (Wine's windows), which the game
+    # never held: it is given to the game first, as a desktop does, so that it can be taken away.
+    s.x("xdotool", "windowfocus", "--sync", game[0], attempts=20)
+    time.sleep(0.3)
+    focus_elsewhere(s)
+    away = s.wait_frame("focus-elsewhere", lambda im: None if paused_sign_shown(im, view) else "no paused sign")
+    column = well.column(away)[:2]
+    # Back as a player comes back: the focus, and a click on the window (which activates it under Wine).
+    s.x("xdotool", "windowfocus", "--sync", game[0], attempts=20)
+    s.x("xdotool", "mousemove", str(view[0] + view[2] // 2), str(view[1] + view[3] // 2), "click", "1")
+    time.sleep(2.2)
+    back = s.shot("focus-back")
+    check(paused_sign_shown(back, view), "the paused sign went when the focus came back")
+    check(well.column(back)[:2] == column, "the column moved while the game was away and after it came back")
+    s.press("p")
+    time.sleep(1.6)
+    resumed = s.shot("resumed")
+    check(not paused_sign_shown(resumed, view), "the paused sign stayed after P")
+    check(well.column(resumed)[1] > column[1], "the column did not fall after P")
+
+
+def case_focus(s):
+    """--window on 1024x768x24: another window taking the focus pauses play and shows the paused sign; the focus
+    back, the game stays paused until P."""
+    s.start(options=["--window"])
+    game = s.wait_window(TITLE)
+    view = game[3:] + (800, 600)
+    start_to_menu(s, view)
+    focus_pauses(s, game, view)
+    quit_from_play(s, view)
+
+
 def wait_size(s, width, height, timeout=10):
     """The game's window once it has the given size: (id, width, height, x, y)."""
     deadline = time.time() + timeout
@@ -590,6 +663,7 @@ def case_resized(s):
     s.start(options=["--window"])
     game = s.wait_window(TITLE)
     check(game[1:3] == (800, 600), "the window's client area is %dx%d, not 800x600" % game[1:3])
+    managed_by_hand(s, game[0])
     s.x("xdotool", "windowsize", game[0], "1000", "500")
     game = wait_size(s, 1000, 500)
     x, y = game[3:]
@@ -736,6 +810,71 @@ def case_sigterm(s):
     check(s.shot("after").width == 800, "the desktop's mode was not restored")
 
 
+def wait_column(s, well, name, column, bottoms, colours=None):
+    """The picture once it shows the falling column at column with its bottom gem in one of the rows
+    bottoms (and with colours)."""
+    def problem(image):
+        try:
+            found = well.column(image)
+        except Failure as failure:
+            return str(failure)
+        # A column still entering the well shows fewer gems the higher it stands: its bottom ones compare.
+        shown = min(len(found[2]), len(colours or []))
+        if found[0] != column or found[1] not in bottoms or (colours and not same_colours(found[2][-shown:], colours[-shown:])):
+            return "the column is at %s, not column %d, rows %s" % (found[:2], column, bottoms)
+        return None
+    return s.wait_frame(name, problem, timeout=30)
+
+
+def case_comes_back(s):
+    """A game paused and then killed comes back paused where it was; one ended by SIGTERM in play comes
+    back too; one left with Esc does not."""
+    saved = os.path.join(s.env["XDG_STATE_HOME"], "brinvale", "game.txt")
+    s.start()
+    s.wait_window(TITLE)
+    start_to_menu(s)
+    first = start_play(s)
+    for _ in range(3):
+        s.press("Left")
+    s.press("p")
+    time.sleep(0.3)
+    well = Well(FULL, first, s.shot("paused"), 3)
+    column, bottom, colours = well.column(s.shot("paused-again"))
+    check(column == 0, "three Lefts left the column at %d, not 0" % column)
+    check(os.path.exists(saved), "pausing wrote no saved game")
+    s.game.kill()
+    s.game.wait()
+
+    s.start()
+    s.wait_window(TITLE)
+    wait_column(s, well, "came-back", 0, [bottom], colours)
+    time.sleep(1.5)
+    check(well.column(s.shot("still-paused"))[:2] == (0, bottom), "the game that came back is not paused")
+    s.press("p")
+    time.sleep(1.6)
+    s.press("Right")
+    time.sleep(0.2)
+    column, lower, _ = well.column(s.shot("played-on"))
+    check(column == 1 and lower > bottom, "P did not play on: the column is at %s" % ((column, lower),))
+    s.game.send_signal(signal.SIGTERM)
+    check(s.exit_status(timeout=10) == 0, "SIGTERM in play did not end the game normally")
+
+    s.start()
+    s.wait_window(TITLE)
+    # Gravity may have taken one more step between the picture and the signal.
+    wait_column(s, well, "came-back-after-sigterm", 1, [lower, lower + 1])
+    s.press("Escape")
+    s.wait_frame("abandoned", menu_problem)
+    check(not os.path.exists(saved), "the game left with Esc is still saved")
+    s.press("Escape")
+    check(s.exit_status() == 0, "Escape in the menu did not quit")
+    s.start()
+    s.wait_window(TITLE)
+    start_to_menu(s)
+    s.press("Escape")
+    s.exit_status()
+
+
 def case_no_display(s):
     """No X server reachable: the class registration fails and its text goes to standard error, status 1.
     SDL is left to choose its driver, as for a player: it would fall back to one that shows nothing."""
@@ -825,7 +964,8 @@ def case_package(s):
 # ---------------------------------------------------------------- the Windows build under Wine
 
 # The DLLs of every Windows installation; anything else imported would have to ship with the zip.
-SYSTEM_DLLS = {"gdi32.dll", "glu32.dll", "kernel32.dll", "msvcrt.dll", "opengl32.dll", "user32.dll", "winmm.dll"}
+SYSTEM_DLLS = {"gdi32.dll", "glu32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll", "opengl32.dll", "shell32.dll",
+               "user32.dll", "winmm.dll"}
 
 
 def wine_env(env, prefix):
@@ -848,11 +988,18 @@ def cpu_share(pid, seconds):
 
 
 def wine_game_pid(s):
-    """The Linux process that runs brinvale.exe (wine's loader starts it apart from its own)."""
+    """The Linux process that runs brinvale.exe in this run's prefix (wine's loader starts it apart from its
+    own; other runs on the machine may have theirs)."""
+    mine = ("WINEPREFIX=" + s.env["WINEPREFIX"]).encode()
     for _ in range(50):
-        found = subprocess.run(["pgrep", "-n", "-f", r"brinvale\.exe"], capture_output=True, text=True).stdout.split()
-        if found:
-            return int(found[0])
+        found = subprocess.run(["pgrep", "-f", r"brinvale\.exe"], capture_output=True, text=True).stdout.split()
+        for pid in sorted(map(int, found), reverse=True):
+            try:
+                with open("/proc/%d/environ" % pid, "rb") as f:
+                    if mine in f.read().split(b"\0"):
+                        return pid
+            except OSError:
+                pass  # gone meanwhile
         time.sleep(0.1)
     raise Failure("no brinvale.exe process")
 
@@ -927,6 +1074,47 @@ def wine_play(s):
     quit_from_play(s, view)
 
 
+def wine_comes_back(s):
+    """Alt+F4 in play; started again, the game comes back paused where it was, its record in
+    %LOCALAPPDATA%\\Brinvale; Esc leaves it for the menu and removes the record."""
+    view = (0, 0, 1024, 768)
+    s.start(command=["wine", s.args.game])
+    s.wait_window(TITLE, timeout=60)
+    start_to_menu(s, view)
+    first = start_play(s, view)
+    s.press("Left")
+    time.sleep(0.2)
+    moved = s.shot("left")
+    well = Well(view, first, moved, 3)
+    column, bottom, colours = well.column(moved)
+    s.x("xdotool", "key", "alt+F4")
+    check(s.exit_status(timeout=30) == 0, "Alt+F4 did not end the game normally")
+    saved = glob.glob(os.path.join(s.env["WINEPREFIX"], "drive_c", "users", "*", "AppData", "Local", "Brinvale",
+                                   "game.txt"))
+    check(saved, "Alt+F4 in play left no game.txt in %LOCALAPPDATA%\\Brinvale")
+    s.start(command=["wine", s.args.game])
+    s.wait_window(TITLE, timeout=60)
+    wait_column(s, well, "came-back", column, [bottom, bottom + 1], colours)
+    s.press("Escape")
+    s.wait_frame("abandoned", lambda im: menu_problem(im, view))
+    check(not os.path.exists(saved[0]), "the game left with Esc is still saved")
+    s.press("Escape")
+    check(s.exit_status(timeout=30) == 0, "Escape in the menu did not quit")
+
+
+def wine_focus(s):
+    """--window: another window taking the focus pauses play, which stays paused until P."""
+    s.start(command=["wine", s.args.game], options=["--window"])
+    s.wait_window(TITLE, timeout=60)
+    game = wait_size(s, 800, 600)
+    view = game[3:] + (800, 600)
+    start_to_menu(s, view)
+    focus_pauses(s, game, view)
+    quit_from_play(s, view)
+    # The focus back to the pointer's root (window 1), where the later starts' keys find their window.
+    s.x("xdotool", "windowfocus", "1")
+
+
 def wine_window(s):
     """--window: an 800x600 client area at once, with no question; Alt+F4 closes it."""
     started = time.monotonic()
@@ -940,6 +1128,29 @@ def wine_window(s):
     s.x("xdotool", "key", "alt+F4")
     status = s.exit_status()
     check(status == 0, "Alt+F4 exited with status %d, not 0" % status)
+
+
+def managed_by_hand(s, window):
+    """Sets WM_STATE to NormalState on a top-level window, as a window manager does for the windows it
+    manages. Wine 10 takes a size given from the X side only once a manager has done so; the runs have no
+    manager (Xvfb alone), so this stands in for it."""
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_int,
+                                    ctypes.c_int, ctypes.c_void_p, ctypes.c_int]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(s.display.encode())
+    check(display, "cannot open display %s" % s.display)
+    try:
+        wm_state = x11.XInternAtom(display, b"WM_STATE", 0)
+        normal_state, no_icon = 1, 0
+        state = (ctypes.c_long * 2)(normal_state, no_icon)
+        x11.XChangeProperty(display, int(window, 16), wm_state, wm_state, 32, 0, state, 2)  # PropModeReplace
+    finally:
+        x11.XCloseDisplay(display)  # which flushes the change
 
 
 def wine_toggle(s):
@@ -962,6 +1173,7 @@ def wine_toggle(s):
     s.x("xdotool", "key", "F11")
     game = wait_size(s, 800, 600)
     s.wait_frame("play-in-window", lambda im: play_problem(im, game[3:] + (800, 600)))
+    managed_by_hand(s, game[0])
     s.x("xdotool", "windowsize", game[0], "1000", "500")
     game = wait_size(s, 1000, 500)
     x, y = game[3:]
@@ -982,11 +1194,118 @@ def wine_toggle(s):
     quit_from_play(s, view)
 
 
+def wine_refocus(s):
+    """Alt+Enter held while the window shrinks from under the pointer: Return's key-up goes to the root window
+    and Wine says nothing of it. Back under the pointer, the menu takes keys, and the next Alt+Enter switches."""
+    s.start(command=["wine", s.args.game])
+    s.wait_window(TITLE, timeout=60)
+    start_to_menu(s, (0, 0) + s.screen_size)
+    s.x("xdotool", "mousemove", str(s.screen_size[0] - 24), str(s.screen_size[1] - 68))
+    s.x("xdotool", "keydown", "Alt_L")
+    s.x("xdotool", "keydown", "Return")
+    game = wait_size(s, 800, 600)
+    time.sleep(0.3)
+    s.x("xdotool", "keyup", "Return")
+    s.x("xdotool", "keyup", "Alt_L")
+    s.x("xdotool", "mousemove", str(game[3] + 400), str(game[4] + 300))
+    time.sleep(0.3)
+    view = game[3:] + (800, 600)
+    s.press("Down")
+    s.wait_frame("quit-selected", lambda im: menu_problem(im, view, new_selected=False))
+    s.x("xdotool", "key", "alt+Return")
+    wait_size(s, *s.screen_size)
+    s.wait_frame("full-screen", lambda im: menu_problem(im, (0, 0) + s.screen_size, new_selected=False))
+    s.x("xdotool", "key", "alt+F4")
+    status = s.exit_status()
+    check(status == 0, "Alt+F4 exited with status %d, not 0" % status)
+
+
+def wine_outer(s):
+    """The game's X window once it holds still: Wine draws the frame itself when it manages the window."""
+    last = None
+    for _ in range(50):
+        game = s.wait_window(TITLE, timeout=60)
+        if game == last:
+            return game
+        last = game
+        time.sleep(0.2)
+    raise Failure("the window never held still: %s" % (last,))
+
+
+def wine_maximised(s):
+    """With Wine's own frames (no window manager does the sizing): sized with the keyboard through the window
+    menu, play follows the new size while the sizing goes on, gravity still pacing it; maximised, Alt+Enter
+    gives a plain full screen and Alt+Enter again the maximised window."""
+    driver = r"HKCU\Software\Wine\X11 Driver"
+    subprocess.run(["wine", "reg", "add", driver, "/v", "Managed", "/t", "REG_SZ", "/d", "N", "/f"], env=s.env,
+                   check=True, capture_output=True, timeout=60)
+    try:
+        s.start(command=["wine", s.args.game], options=["--window"])
+        _, width, height, x, y = wine_outer(s)
+        side = (width - 800) // 2
+        top = height - 600 - side
+        client = lambda game: (game[3] + side, game[4] + top, game[1] - 2 * side, game[2] - top - side)
+        start_to_menu(s, client(wine_outer(s)))
+        start_play(s, client(wine_outer(s)))
+        # The window menu's Size, then the right edge 160 pixels out; Return would end the sizing.
+        s.x("xdotool", "key", "alt+space")
+        time.sleep(0.5)
+        s.x("xdotool", "key", "s")
+        time.sleep(0.3)
+        for _ in range(20):
+            s.x("xdotool", "key", "Right")
+        game = wine_outer(s)
+        check(game[1] > width, "the keyboard's sizing did not widen the window: %dx%d" % game[1:3])
+        left, up, w, h = client(game)
+        box = picture_box(w, h)
+        view = (left + box[0], up + box[1], box[2], box[3])
+        sizing = s.wait_frame("while-sizing", lambda im: play_problem(im, view))
+        time.sleep(2.2)
+        later = s.shot("while-sizing-later")
+        moved = [cell(3, row, view) for row in range(6)]
+        check(any(distance(sizing.mean(*at), later.mean(*at)) > 24 for at in moved),
+              "the column did not fall while the window was being sized")
+        s.x("xdotool", "key", "Return")
+        time.sleep(0.3)
+        s.x("xdotool", "key", "alt+space")
+        time.sleep(0.5)
+        s.x("xdotool", "key", "x")
+        deadline = time.time() + 10
+        while True:
+            maximised = wine_outer(s)
+            if maximised[1] > s.screen_size[0] or time.time() > deadline:
+                break
+            time.sleep(0.2)
+        check(maximised[1] > s.screen_size[0], "the window was not maximised: %dx%d at %d,%d" % maximised[1:])
+        s.x("xdotool", "key", "alt+Return")
+        full = wait_size(s, *s.screen_size)
+        check(full[3:] == (0, 0), "full screen is at %d,%d" % full[3:])
+        s.wait_frame("full-screen", lambda im: play_problem(im, (0, 0) + s.screen_size))
+        s.x("xdotool", "key", "alt+Return")
+        back = wine_outer(s)
+        check(back == maximised, "back from full screen the window is %dx%d at %d,%d, not maximised (%dx%d at %d,%d)"
+              % (back[1:] + maximised[1:]))
+        left, up, w, h = client(back)
+        box = picture_box(w, h)
+        view = (left + box[0], up + box[1], box[2], box[3])
+        s.wait_frame("maximised-again", lambda im: play_problem(im, view))
+        quit_from_play(s, view)
+    finally:
+        subprocess.run(["wine", "reg", "delete", driver, "/v", "Managed", "/f"], env=s.env, capture_output=True,
+                       timeout=60)
+        # The keyboard's sizing took the pointer to the window's edge, and the focus Wine's frames left
+        # is the root window's, which gives keys to the window under the pointer: back to the middle.
+        s.x("xdotool", "mousemove", str(s.screen_size[0] // 2), str(s.screen_size[1] // 2))
+
+
 def wine_scaled(s):
     """At 150 % (144 dots per inch) --window opens larger by that scale, as much as the 1024x768 screen holds
     with the frame, 4:3 kept, the menu drawn in it. (Wine gives the scale with or without the manifest.)"""
     subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
                     "/d", "144", "/f"], env=s.env, check=True, capture_output=True, timeout=60)
+    # Wine 10 reads the scale as its server starts.
+    subprocess.run(["wineserver", "-k"], env=s.env, capture_output=True)
+    subprocess.run(["wineserver", "-w"], env=s.env, capture_output=True, timeout=60)
     s.start(command=["wine", s.args.game], options=["--window"])
     deadline = time.time() + 10
     while True:
@@ -1025,9 +1344,22 @@ def wine_bad_picture(s):
     expect_initialization_failed(s, "a corrupt picture")
 
 
+def wine_store(s):
+    """The Windows store's check beside the game writes its last record to %LOCALAPPDATA%\\Brinvale\\."""
+    checker = os.path.join(os.path.dirname(s.args.game), "brinvale-store-check.exe")
+    result = subprocess.run(["wine", checker], env=s.env, capture_output=True, text=True, timeout=60)
+    check(result.returncode == 0, "the store's check failed: %r %r" % (result.stdout, result.stderr))
+    found = glob.glob(os.path.join(s.env["WINEPREFIX"], "drive_c/users/*/AppData/Local/Brinvale/game.txt"))
+    check(found, "no game.txt under %LOCALAPPDATA%\\Brinvale")
+    with open(found[0]) as f:
+        check(f.read() == "brinvale store check\n", "game.txt does not hold the check's last record")
+
+
 def case_wine(s):
-    """The Windows build under Wine: its imports and manifest, --help, play, --window, the full-screen toggle
-    and a resized window, the picture failures, and --window at 150 %."""
+    """The Windows build under Wine: its imports and manifest, --help, its store, play, a game closed in play
+    coming back, --window, a focus loss in play, the full-screen toggle and a resized window, Alt+Enter after a
+    key-up that went elsewhere, sizing through the window menu and a maximised window's toggle, the picture
+    failures, and --window at 150 %."""
     wine_imports(s)
     wine_manifest(s)
     prefix = tempfile.mkdtemp(prefix="brinvale-wine-")
@@ -1037,8 +1369,11 @@ def case_wine(s):
         subprocess.run(["wineboot", "-i"], env=s.env, check=True, capture_output=True, timeout=120)
         print("wine: prefix made in %.1f s" % (time.monotonic() - started))
         wine_help(s)
+        wine_store(s)
+        print("wine: wine_store passed")
         # The scale goes last: it changes the prefix for every later start.
-        for step in (wine_play, wine_window, wine_toggle, wine_bad_picture, wine_scaled):
+        for step in (wine_play, wine_comes_back, wine_window, wine_focus, wine_toggle, wine_refocus, wine_maximised,
+                     wine_bad_picture, wine_scaled):
             step(s)
             print("wine: %s passed" % step.__name__)
     finally:
@@ -1054,6 +1389,7 @@ CASES = {
     "toggle": ("1920x1080x24", case_toggle),
     "resized": ("1024x768x24", case_resized),
     "window": ("1024x768x24", case_window),
+    "focus": ("1024x768x24", case_focus),
     "windowed-yes": ("1024x768x24", case_windowed_yes),
     "windowed-framed": ("1024x768x24", case_windowed_framed),
     "windowed-no": ("1024x768x24", case_windowed_no),
@@ -1061,6 +1397,7 @@ CASES = {
     "corrupt-picture": ("800x600x16", case_corrupt_picture),
     "texture-cap": ("3840x2160x24", case_texture_cap),
     "sigterm": ("800x600x16", case_sigterm),
+    "comes-back": ("800x600x16", case_comes_back),
     "no-display": ("800x600x16", case_no_display),
     "soak": ("800x600x16", case_soak),
     "missing-data": ("800x600x16", case_missing_data),
@@ -1082,14 +1419,21 @@ def main():
     args = parser.parse_args()
     args.game, args.build, args.artefacts = (os.path.abspath(p) for p in (args.game, args.build, args.artefacts))
     screen, run = CASES[args.case]
-    session = Session(args, args.case, screen)
+    # A test runner's timeout or a ^C ends the run through its cleanup, not around it.
+    def stop(number, frame):
+        raise SystemExit(128 + number)
+    for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+        signal.signal(number, stop)
+    session = None
     try:
+        session = Session(args, args.case, screen)
         run(session)
     except Failure as failure:
-        print("FAIL %s: %s (artefacts in %s)" % (args.case, failure, session.dir))
+        print("FAIL %s: %s (artefacts in %s)" % (args.case, failure, os.path.join(args.artefacts, args.case)))
         return 1
     finally:
-        session.close()
+        if session:
+            session.close()
     print("ok %s (artefacts in %s)" % (args.case, session.dir))
     return 0
 

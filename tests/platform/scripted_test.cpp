@@ -1,10 +1,13 @@
-// The scripted backend itself: its clock, the order it delivers messages in, and its script reading.
+// The scripted backend itself: its clock, the order it delivers messages in, its script reading and
+// its store.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/platform.h"
 #include "platform/scripted/scripted.h"
+#include "platform/scripted/scripted_store.h"
+#include "platform/store.h"
 
 namespace {
 
@@ -92,6 +95,7 @@ TEST(ScriptReading, MalformedLinesAreRefusedWithTheirNumber) {
         {"fail paint\n", "line 1: unknown window step 'paint'"},
         {"at 10 size 640\n", "line 1: bad size"},
         {"warp 9\n", "line 1: unknown command 'warp'"},
+        {"record best 1\n", "line 1: record is game, scores or settings"},
     };
     for (const auto& [script, message] : bad) {
         std::string error;
@@ -101,6 +105,37 @@ TEST(ScriptReading, MalformedLinesAreRefusedWithTheirNumber) {
     std::string error;
     EXPECT_EQ(loadScriptFile("/no/such/script", &error), 0);
     EXPECT_EQ(error, "cannot read /no/such/script");
+}
+
+// What loop tests rely on to "restart" the game: a script's records fill the store, a later script
+// keeps what is there, and a failure reaches the seam with its reason.
+TEST(ScriptedStore, RecordsOutliveScriptsUntilReset) {
+    resetScriptedStore();
+    std::string error, text;
+    ASSERT_EQ(loadScript("record game  two  spaces\nrecord scores s\nrecord game second\n", &error), 1) << error;
+    ASSERT_EQ(scriptedRecord(recordGame, &text), 1);
+    EXPECT_EQ(text, " two  spaces\nsecond\n");
+    EXPECT_EQ(loadScript("frame 10\n", &error), 1) << error;
+    installStore(scriptedStore());
+    EXPECT_EQ(readRecord(recordScores, &text), recordFound);
+    EXPECT_EQ(text, "s\n");
+
+    failScriptedWrites("No space left on device");
+    EXPECT_EQ(replaceRecord(recordScores, "t\n"), 0);
+    failScriptedWrites(nullptr);
+    EXPECT_EQ(scriptedRecord(recordScores, &text), 1);
+    EXPECT_EQ(text, "s\n");
+    failScriptedReads("garbled");
+    EXPECT_EQ(readRecord(recordScores, &text), recordUnreadable);
+    failScriptedReads(nullptr);
+
+    EXPECT_EQ(setRecordAside(recordGame, "newer", "format 9"), 1);
+    EXPECT_EQ(scriptedRecord(recordGame, &text), 0);
+    EXPECT_EQ(scriptedSetAside(recordGame), std::vector<std::string>{" two  spaces\nsecond\n"});
+
+    resetScriptedStore();
+    EXPECT_EQ(readRecord(recordScores, &text), recordMissing);
+    installStore(nullptr);
 }
 
 }  // namespace

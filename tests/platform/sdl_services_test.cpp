@@ -230,6 +230,12 @@ TEST_F(SdlServices, FullScreenTogglesNeverReachTheGame) {
         EXPECT_EQ(lastMessage.message, message);
     }
     EXPECT_FALSE(peekMessage());
+    // The toggle's key-up lost with no focus event at all: a fresh press is new, not the held one's.
+    pushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT);
+    pushKey(SDL_KEYDOWN, SDLK_RETURN);
+    ASSERT_TRUE(peekMessage());
+    EXPECT_EQ(lastMessage.message, msgKeyDown);
+    EXPECT_FALSE(peekMessage());
 }
 
 TEST_F(SdlServices, WindowEventsBecomeActivationSizeAndClose) {
@@ -331,6 +337,41 @@ void playCapturedOnDisk() {
     std::exit(ok ? 0 : 1);
 }
 
+// The sound off from the start: nothing reaches the device, neither a background sound nor a
+// waited one, which still takes its length; back on, the same file is heard whole, and turning it
+// off again stops it at once.
+void playSilencedOnDisk() {
+    std::string a = tempName("m.wav"), raw = tempName("mute.raw");
+    writeWave(a, 300, 0x5555);
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
+    installPlatform(sdlPlatform());
+    setSoundOn(false);
+    playSound(a.c_str(), soundBackground);
+    uint64_t start = SDL_GetTicks64();
+    playSound(a.c_str(), soundWait);
+    const uint64_t silentWait = SDL_GetTicks64() - start;
+    const bool deviceOpenedSilent = SDL_WasInit(SDL_INIT_AUDIO) != 0;
+    setSoundOn(true);
+    playSound(a.c_str(), soundWait);
+    playSound(a.c_str(), soundBackground);
+    SDL_Delay(60);
+    start = SDL_GetTicks64();
+    setSoundOn(false);
+    SDL_Delay(300);
+    SDL_Quit();
+    const size_t heard = countSamples(raw, 0x5555);
+    std::remove(a.c_str());
+    std::remove(raw.c_str());
+    // One whole play, and of the one cut off by the mute, much less than half.
+    const size_t whole = 44100 * 300 / 1000 * 2;
+    const bool ok = silentWait >= 290 && !deviceOpenedSilent && heard >= whole && heard < whole + whole / 2;
+    if (!ok)
+        std::fprintf(stderr, "silent wait %llu ms, device opened %d, heard %zu samples of %zu\n",
+                     (unsigned long long)silentWait, deviceOpenedSilent, heard, whole);
+    std::exit(ok ? 0 : 1);
+}
+
 void playWithoutDevice() {
     std::string wave = tempName("c.wav");
     writeWave(wave, 300, 0x3333);
@@ -386,6 +427,10 @@ TEST(SdlSound, NoSoundCardIsOneLineOnStandardErrorAndShutsTheAudio) {
 
 TEST(SdlSound, NewSoundCutsTheOneBeforeAndWaitingLastsUntilItsEnd) {
     EXPECT_EXIT(playCapturedOnDisk(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(SdlSound, SoundOffReachesNoDeviceYetWaitsItsLengthAndOnAgainIsHeard) {
+    EXPECT_EXIT(playSilencedOnDisk(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST(SdlSound, WithoutADeviceWaitingStillTakesTheSoundsLengthAndAMissingFileIsSilence) {

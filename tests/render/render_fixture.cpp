@@ -17,7 +17,7 @@ int32_t menuNewSelected = 1;
 
 namespace {
 bool contextOpen = false;
-GLuint slotTextures[32];
+GLuint slotTextures[35];
 
 GLuint uploadTexture(const Rgb texels[16]) {
     unsigned char data[16 * 3];
@@ -55,15 +55,15 @@ void RenderTest::SetUpTestSuite() {
     if (contextOpen) return;
     contextOpen = openOffscreenContext(800, 600) == 1;
     if (!contextOpen) return;
-    for (int i = 0; i < 32; ++i) slotTextures[i] = solidTexture(slotColour(i));
+    for (int i = 0; i < 35; ++i) slotTextures[i] = solidTexture(slotColour(i));
 }
 
 void RenderTest::SetUp() {
     ASSERT_TRUE(contextOpen) << "no offscreen GL context";
-    GLuint* groups[] = {backgroundTextures, gemTextures, digitTextures, menuTextures, keyTextures};
-    const int sizes[] = {5, 11, 10, 2, 4};
+    GLuint* groups[] = {backgroundTextures, gemTextures, digitTextures, menuTextures, keyTextures, signTextures};
+    const int sizes[] = {5, 11, 10, 2, 4, 3};
     int slot = 0;
-    for (int g = 0; g < 5; ++g)
+    for (int g = 0; g < 6; ++g)
         for (int i = 0; i < sizes[g]; ++i) groups[g][i] = slotTextures[slot++];
     resizeViewport(800, 600);
     setFixedState();

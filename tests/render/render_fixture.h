@@ -23,7 +23,7 @@ extern int32_t menuNewSelected;
 
 // Texture group slots get the colours of this table, each distinct from the others and from black.
 Rgb slotColour(int slot);
-constexpr int backgroundSlot = 0, gemSlot = 5, digitSlot = 16, menuSlot = 26, keySlot = 28;
+constexpr int backgroundSlot = 0, gemSlot = 5, digitSlot = 16, menuSlot = 26, keySlot = 28, signSlot = 32;
 
 // A 4 x 4 texture whose first two uploaded rows are a (left half) and b (right half), the last two
 // d (left) and c (right): the four quarters of its picture, nearest filtered.

@@ -41,10 +41,10 @@ struct ScopedWorkDir {
 
 // Copies the first count of the game's pictures, in their fixed load order, into ./pic.
 void copyPictures(int count) {
-    const char* const* tables[] = {backgroundFiles, gemFiles, digitFiles, menuFiles, keyFiles};
-    const int sizes[] = {5, 11, 10, 2, 4};
+    const char* const* tables[] = {backgroundFiles, gemFiles, digitFiles, menuFiles, keyFiles, recordFiles, signFiles};
+    const int sizes[] = {5, 11, 10, 2, 4, 2, 3};
     int copied = 0;
-    for (int g = 0; g < 5; ++g)
+    for (int g = 0; g < 7; ++g)
         for (int i = 0; i < sizes[g] && copied < count; ++i, ++copied)
             fs::copy_file(fs::path(BRINVALE_BUILD_DIR) / tables[g][i], tables[g][i]);
 }
@@ -109,7 +109,7 @@ TEST_F(RenderTest, ResizeViewportSetsPerspectiveAndLeavesIdentityModelview) {
 
 TEST_F(RenderTest, FailedTextureLoadSetsNoGlState) {
     // No picture at all, and every picture but the last.
-    for (int present : {0, 31}) {
+    for (int present : {0, 36}) {
         resetFixedState();
         ScopedWorkDir work;
         copyPictures(present);
@@ -128,7 +128,7 @@ TEST_F(RenderTest, FailedTextureLoadSetsNoGlState) {
 TEST_F(RenderTest, InitRendererLoadsTheGamesPicturesThenSetsStateWithMenuLight) {
     resetFixedState();
     ScopedWorkDir work;
-    copyPictures(32);
+    copyPictures(37);
     ASSERT_EQ(initRenderer(), 1);
     EXPECT_TRUE(glIsEnabled(GL_LIGHT2));
     EXPECT_FALSE(glIsEnabled(GL_LIGHT1));

@@ -10,6 +10,13 @@ import puppeteer from 'puppeteer-core';
 
 const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
+// What a browser's failure to start says, on one line: its own lines, without colours and the
+// driver's echo of the command it launched.
+export function startFailure(error) {
+  const lines = String(error.message || error).replace(/\x1b\[[0-9;]*m/g, '').split('\n').map((line) => line.trim());
+  return lines.filter((line) => line && !/<launch(ing|ed)>/.test(line)).join(' | ').slice(0, 600);
+}
+
 // A fresh home, with the XDG folders inside it, so that no profile or cache carries over between runs.
 function homeEnv(home, display) {
   const env = { ...process.env, HOME: home, XDG_CONFIG_HOME: join(home, 'config'), XDG_CACHE_HOME: join(home, 'cache'),
@@ -37,6 +44,8 @@ export function startXvfb() {
       number += chunk;
       if (number.includes('\n')) done({ display: ':' + number.trim(), stop: () => xvfb.kill() });
     });
+    // However the run ends, the server goes with it.
+    process.once('exit', () => xvfb.kill());
   });
 }
 
@@ -89,7 +98,12 @@ async function openChromium({ home, viewport }) {
     viewport: { width: viewport[0], height: viewport[1] },
     args: [...chromiumArgs, '--autoplay-policy=user-gesture-required'],
   });
-  return playwrightDriver(context, context.pages()[0] || await context.newPage(), viewport);
+  try {
+    return playwrightDriver(context, context.pages()[0] || await context.newPage(), viewport);
+  } catch (error) {
+    context.close().catch(() => {});
+    throw error;
+  }
 }
 
 // The phone and its touch screen, in a browser of its own: `launch(home)` resolves with playwright's browser.
@@ -105,9 +119,16 @@ async function openFirefox({ home, viewport, display }) {
     browser: 'firefox', executablePath: process.env.BRINVALE_FIREFOX || '/usr/bin/firefox-esr', headless: true,
     userDataDir: join(home, 'profile'), env: homeEnv(home, display),
   });
-  // Its first tab keeps the window's size until told otherwise.
-  const page = (await browser.pages())[0] || await browser.newPage();
-  await page.setViewport({ width: viewport[0], height: viewport[1] });
+  const kill = () => { const p = browser.process(); if (p) p.kill('SIGKILL'); };
+  let page;
+  try {
+    // Its first tab keeps the window's size until told otherwise.
+    page = (await browser.pages())[0] || await browser.newPage();
+    await page.setViewport({ width: viewport[0], height: viewport[1] });
+  } catch (error) {
+    kill();
+    throw error;
+  }
   let size = viewport;
   return {
     ...pageDriver(page),
@@ -115,13 +136,15 @@ async function openFirefox({ home, viewport, display }) {
     setViewport: (width, height) => { size = [width, height]; return page.setViewport({ width, height }); },
     setPixelRatio: (ratio) => page.setViewport({ width: size[0], height: size[1], deviceScaleFactor: ratio }),
     close: () => browser.close(),
-    kill: () => { const p = browser.process(); if (p) p.kill('SIGKILL'); },
+    kill,
   };
 }
 
 // ---------------------------------------------------------------- WebKitGTK
 
 const miniBrowser = process.env.BRINVALE_MINIBROWSER || '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
+// WebKitWebDriver waits for ever on a browser that ends before it connects.
+const sessionStartSeconds = 30;
 
 // WebDriver's codes for the keys the checks press; a printable key is itself.
 const webDriverKeys = { Enter: '\uE007', Escape: '\uE00C', Alt: '\uE00A', Control: '\uE009',
@@ -144,8 +167,12 @@ async function openWebKit({ home, viewport, display }) {
   const port = await freePort();
   // Its own process group, so that MiniBrowser goes with it whatever happens to the session.
   const server = spawn('WebKitWebDriver', [`--port=${port}`, '--host=127.0.0.1'],
-                       { env: homeEnv(home, display), stdio: 'ignore', detached: true });
+                       { env: homeEnv(home, display), stdio: ['ignore', 'ignore', 'pipe'], detached: true });
   const kill = (signal = 'SIGKILL') => { try { process.kill(-server.pid, signal); } catch { /* already gone */ } };
+  process.once('exit', () => kill());
+  // The last of what the server and the browser print, for a start that fails.
+  let said = '';
+  server.stderr.on('data', (chunk) => { said = (said + chunk).slice(-2000); });
   const ended = new Promise((done) => server.once('exit', done));
   const base = `http://127.0.0.1:${port}`;
   // Refused connections are tried again only while the server starts.
@@ -165,15 +192,27 @@ async function openWebKit({ home, viewport, display }) {
     }
   }
   let session;
+  let timer;
   try {
-    const { sessionId } = await call('POST', '/session', { capabilities: { alwaysMatch: {
+    const started = call('POST', '/session', { capabilities: { alwaysMatch: {
       browserName: 'MiniBrowser',
       'webkitgtk:browserOptions': { binary: miniBrowser,
                                     args: ['--automation', '--enable-webgl=true', '--enable-webaudio=true'] } } } }, true);
+    const failed = Promise.race([
+      ended.then((code) => `WebKitWebDriver ended with status ${code}`),
+      new Promise((done) => { timer = setTimeout(done, sessionStartSeconds * 1000,
+                                                 `no session within ${sessionStartSeconds} s`); }),
+    ]).then((why) => { throw new Error(`${miniBrowser} did not start: ${why}\n${said}`); });
+    // Whichever loses the race settles later, unheard.
+    failed.catch(() => {});
+    started.catch(() => {});
+    const { sessionId } = await Promise.race([started, failed]);
     session = `/session/${sessionId}`;
   } catch (error) {
     kill();
     throw error;
+  } finally {
+    clearTimeout(timer);
   }
   const evaluate = (fn, arg) => call('POST', `${session}/execute/sync`,
                                      { script: `return (${fn}).call(null, arguments[0]);`, args: [arg === undefined ? null : arg] });

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/web/wave_length.h"
+#include "platform/wave_length.h"
 
 namespace {
 

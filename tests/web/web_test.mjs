@@ -9,7 +9,7 @@ import { existsSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, extname, resolve } from 'node:path';
 import { gzipSync } from 'node:zlib';
-import { engines, launchChromium, playwrightDriver, startXvfb } from './engines.mjs';
+import { engines, launchChromium, playwrightDriver, startFailure, startXvfb } from './engines.mjs';
 
 const root = resolve(process.argv[2] || 'build-web');
 const artefacts = join(root, 'test-artefacts');
@@ -277,6 +277,48 @@ async function padMovesTheColumn(page, view) {
   return null;
 }
 
+// The page hidden (another tab in front) and shown again, as the browser tells it: play pauses at
+// once, the page shown again has the paused view, and the column stays until P.
+async function hiddenPagePauses(page, view) {
+  const setHidden = (hidden) => page.evaluate((h) => {
+    Object.defineProperty(document, 'hidden', { configurable: true, get: () => h });
+    Object.defineProperty(document, 'visibilityState', { configurable: true, get: () => (h ? 'hidden' : 'visible') });
+    document.dispatchEvent(new Event('visibilitychange'));
+  }, hidden);
+  const before = await wellRows(page, 'before-hidden', view);
+  await setHidden(true);
+  await sleep(2200);
+  await setHidden(false);
+  await sleep(1500);
+  const shown = (await scene(page)).scene;
+  const moved = changedColumns(before, await wellRows(page, 'shown-again', view));
+  if (shown !== 'paused') return `the page shown again shows "${shown}", not the paused view`;
+  if (moved) return `the column moved while the page was hidden or after (columns ${moved})`;
+  await press(page, 'p');
+  await sleep(1400);
+  const resumed = (await scene(page)).scene;
+  return resumed === 'play' ? null : `P after the hidden page shows "${resumed}", not play`;
+}
+
+// A page reloaded in play, as a discarded tab comes back, opens on the same board, paused; P plays on.
+async function reloadedPageComesBack(page) {
+  await press(page, 'p');
+  await sleep(300);
+  const view = await canvasView(page);
+  const before = await wellRows(page, 'before-reload', view);
+  const kept = await page.evaluate(() => { try { return localStorage.getItem('brinvale/game'); } catch (e) { return String(e); } });
+  if (!kept || !kept.startsWith('brinvale game 1')) return `the page keeps no game in progress (${kept})`;
+  await page.reload();
+  await waitScene(page, 'paused', 15000);
+  await sleep(300);
+  const moved = changedColumns(before, await wellRows(page, 'reloaded', await canvasView(page)));
+  if (moved) return `the reloaded page shows another board (columns ${moved} differ)`;
+  await press(page, 'p');
+  await sleep(300);
+  const resumed = (await scene(page)).scene;
+  return resumed === 'play' ? null : `P after the reload shows "${resumed}", not play`;
+}
+
 // A resize while paused keeps the last picture.
 async function pausedResize(page) {
   const [width, height] = page.run.viewport;
@@ -478,6 +520,18 @@ async function phoneChecks(run, url, home, errors) {
       const drawn = (await scene(page)).frames - before;
       return drawn === 0 ? null : `${drawn} frames drawn after the tap`;
     });
+
+    await step(run, 'as a phone, the sound control shows the sound-off sign, and a second tap takes it away', async () => {
+      const box = await page.locator('#pad-left [data-key="77"]').boundingBox();
+      const corner = [...project(14.5, 10.5, -30, devices), 3];
+      const signs = [];
+      for (const name of ['phone-sound-off', 'phone-sound-on']) {
+        await page.touchscreen.tap(box.x + box.width / 2, box.y + box.height / 2);
+        await page.waitForTimeout(250);
+        signs.push(!isDark((await sample(page, name, [corner]))[0]));
+      }
+      return signs.join() === 'true,false' ? null : `the sign shown after each tap: ${signs.join()}`;
+    });
     errors.push(...await pageErrors(page));
     await phone.close();
   } finally {
@@ -531,7 +585,7 @@ async function runEngine(run, display) {
     try {
       run.page = await engine.open({ home, viewport: engine.viewport, display });
     } catch (error) {
-      recordIn(run, 'the browser starts', String(error.message || error).split('\n')[0]);
+      recordIn(run, 'the browser starts', startFailure(error));
       return;
     }
     const page = Object.assign(run.page, { run });
@@ -610,6 +664,10 @@ async function runEngine(run, display) {
       if ((await scene(page)).frames === before) return 'no frames after resuming';
       return null;
     });
+
+    await step(run, 'a hidden page pauses play, which stays paused when the page is shown again, until P',
+               () => hiddenPagePauses(page, view));
+    await step(run, 'a page reloaded in play comes back paused with the same board', () => reloadedPageComesBack(page));
 
     await step(run, 'no sequence of keys, Alt and focus loss leaves a key down (paused, where keys do nothing)', async () => {
       await press(page, 'p');
@@ -730,7 +788,7 @@ async function main() {
   for (const line of figures) console.log('figure: ' + line);
   const failed = results.filter(([, problem]) => problem).length;
   console.log(`web tests: ${results.length - failed} passed, ${failed} failed`);
-  process.exitCode = failed ? 1 : 0;
+  return failed ? 1 : 0;
 }
 
 // Past every engine's time and then some, whatever still hangs: the run ends.
@@ -741,8 +799,14 @@ setTimeout(() => {
   process.exit(1);
 }, secondsInAll * 1000).unref();
 
-main().catch((error) => {
+// Stopped from outside (a test runner's timeout, ^C), the run still ends what it started.
+for (const [signal, number] of [['SIGINT', 2], ['SIGTERM', 15], ['SIGHUP', 1]])
+  process.on(signal, () => process.exit(128 + number));
+
+// The summary is the run's end: whatever a browser or its driver still holds open is not waited
+// for, and the exit ends the browsers, their drivers and the Xvfb.
+main().then((status) => process.exit(status), (error) => {
   console.error(error.message || error);
   console.log('web tests: 0 passed, 1 failed');
-  process.exitCode = 1;
+  process.exit(1);
 });

@@ -28,7 +28,7 @@ uint64_t fakeNow() { return 0; }
 void fakeTakeEvents() {}
 void fakeWait(uint64_t) {}
 void fakePresent() {}
-void fakeSound(const char*, SoundMode) {}
+void fakeSound(const char*, SoundMode, int) {}
 int fakeBox(const char* text, const char* caption, unsigned style) {
     log(std::string("box ") + caption + " | " + text + " | " + std::to_string(style));
     return (style & mbYesNo) ? questionAnswer : idOk;

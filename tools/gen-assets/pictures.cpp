@@ -1,4 +1,4 @@
-// The game's 32 pictures, drawn procedurally and written in several BMP encodings on purpose, so
+// The game's pictures, drawn procedurally and written in several BMP encodings on purpose, so
 // that the game's own start-up runs most paths of its decoder.
 #include "pictures.h"
 
@@ -410,6 +410,39 @@ Canvas menuButton(const char* text, Rgb top, Rgb bottom) {
     return c;
 }
 
+// The label before the best score: a digit tile's plate with the word in smaller letters.
+Canvas bestLabel() {
+    const float k = tileScale;
+    Canvas c(tileSize, tileSize);
+    paint(c, [&](int x, int y) {
+        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 32 * k, 32 * k, 30 * k, 30 * k, 9 * k);
+        Rgb p = mix(rgb8(20, 26, 60), rgb8(40, 48, 104), y / float(tileSize - 1));
+        p = mix(p, rgb8(150, 170, 240), cover(std::fabs(d + 1.5f * k) - 1.2f * k));
+        return mix(Rgb{0, 0, 0}, p, cover(d));
+    });
+    drawLabel(c, textStrokes("BEST", 17 * k, 32 * k, 32 * k), 23 * k, 41 * k,
+              {3.4f * k, 6 * k, 1 * k, rgb8(255, 250, 200), rgb8(255, 196, 64), rgb8(28, 16, 6)});
+    return c;
+}
+
+// The banner of a finished game that beat the best score: 256 x 128 design pixels, 4 x 2 world
+// units at depth 10, about 520 pixels high at 2160 lines: drawn at 1024 x 512.
+Canvas newBestBanner() {
+    const float k = 4;
+    const int w = 256 * 4, h = 128 * 4;
+    Canvas c(w, h);
+    paint(c, [&](int x, int y) {
+        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, 128 * k, 64 * k, 124 * k, 40 * k, 26 * k);
+        Rgb p = mix(rgb8(120, 70, 8), rgb8(236, 176, 48), y / float(h - 1));
+        p = mix(p, rgb8(40, 24, 6), cover(std::fabs(d + 6 * k) - 1 * k));
+        p = mix(p, rgb8(255, 236, 160), cover(std::fabs(d + 2.5f * k) - 2 * k));
+        return mix(Rgb{0, 0, 0}, p, cover(d));
+    });
+    drawLabel(c, textStrokes("NEW BEST", 34 * k, 128 * k, 64 * k), 47 * k, 81 * k,
+              {7 * k, 12 * k, 3 * k, rgb8(255, 255, 250), rgb8(255, 244, 214), rgb8(60, 30, 4)});
+    return c;
+}
+
 // Key indicators: a light key cap seen from above with a dark symbol; symbol and strokeWidth in
 // design pixels.
 Canvas keyCap(const Strokes& symbol, float strokeWidth) {
@@ -444,6 +477,59 @@ Canvas arrowKey(float dx, float dy) {
     return keyCap(s, 6);
 }
 
+// Signs: the paused sign, 512 x 256 design pixels and 4 x 2 world units at depth 15, about 700 x 350
+// pixels at 2160 lines: drawn at 1024 x 512.
+constexpr int signScale = 2;
+
+// A panel's shape in design pixels: its margin to the picture's edge, corner radius, and the frame
+// line's inset from the panel's edge and half width.
+struct PanelShape {
+    float margin, radius, frameInset, frameHalf;
+};
+
+// A rounded panel over a picture of width x height design pixels drawn at scale, shaded from bottom
+// to top, with a frame line, black outside.
+Canvas framedPanel(int width, int height, int scale, PanelShape shape, Rgb bottom, Rgb top, Rgb frame) {
+    const float k = float(scale);
+    Canvas c(width * scale, height * scale);
+    paint(c, [&](int x, int y) {
+        const float d = roundedBoxDistance(x + 0.5f, y + 0.5f, width / 2.0f * k, height / 2.0f * k,
+                                           (width / 2.0f - shape.margin) * k, (height / 2.0f - shape.margin) * k,
+                                           shape.radius * k);
+        Rgb p = mix(bottom, top, y / float(c.height - 1));
+        p = mix(p, frame, cover(std::fabs(d + shape.frameInset * k) - shape.frameHalf * k));
+        return mix(Rgb{0, 0, 0}, p, cover(d));
+    });
+    return c;
+}
+
+// A dark panel with a light frame: "PAUSED" over the way to play on, in letters capHeight design
+// pixels high.
+Canvas pausedSign(const char* playOn, float capHeight) {
+    const float k = signScale;
+    Canvas c = framedPanel(512, 256, signScale, {6, 40, 7, 3}, rgb8(10, 16, 44), rgb8(30, 44, 100), rgb8(150, 170, 240));
+    drawLabel(c, textStrokes("PAUSED", 76 * k, 256 * k, 160 * k), 122 * k, 198 * k,
+              {11 * k, 19 * k, 4 * k, rgb8(255, 250, 200), rgb8(255, 196, 64), rgb8(28, 16, 6)});
+    drawLabel(c, textStrokes(playOn, capHeight * k, 256 * k, 66 * k), (66 - capHeight / 2) * k, (66 + capHeight / 2) * k,
+              {5 * k, 9 * k, 2 * k, rgb8(255, 255, 250), rgb8(214, 222, 240), rgb8(10, 12, 24)});
+    return c;
+}
+
+// A loudspeaker struck through, on a dark tile: the sound is off.
+Canvas soundOffSign() {
+    const float k = tileScale;
+    Canvas c = framedPanel(64, 64, tileScale, {2, 9, 1.5f, 1.2f}, rgb8(20, 22, 34), rgb8(44, 48, 66), rgb8(120, 126, 150));
+    Strokes speaker;
+    speaker.lines.push_back({12 * k, 26 * k, 20 * k, 26 * k, 30 * k, 17 * k, 30 * k, 47 * k, 20 * k, 38 * k, 12 * k,
+                             38 * k, 12 * k, 26 * k});
+    Strokes cross;
+    cross.lines.push_back({37 * k, 24 * k, 52 * k, 40 * k});
+    cross.lines.push_back({37 * k, 40 * k, 52 * k, 24 * k});
+    drawLabel(c, speaker, 17 * k, 47 * k, {4 * k, 7 * k, 1.5f * k, rgb8(250, 250, 255), rgb8(200, 206, 222), rgb8(8, 8, 14)});
+    drawLabel(c, cross, 24 * k, 40 * k, {5 * k, 8 * k, 1.5f * k, rgb8(255, 120, 100), rgb8(220, 40, 40), rgb8(30, 4, 4)});
+    return c;
+}
+
 struct PictureFile {
     std::string name;
     std::function<Canvas()> draw;
@@ -473,6 +559,11 @@ bool writePictures(const std::string& dir) {
         {"bright.bmp", [] { return arrowKey(1, 0); }, BmpEncoding::indexed4},
         {"bdown.bmp", [] { return arrowKey(0, -1); }, BmpEncoding::rle4},
         {"bctrl.bmp", [] { return keyCap(textStrokes("CTRL", 12, 32, 34.5f), 2.6f); }, BmpEncoding::rgb24TopDown},
+        {"best.bmp", bestLabel, BmpEncoding::rle8},
+        {"newbest.bmp", newBestBanner, BmpEncoding::rle8},
+        {"spause.bmp", [] { return pausedSign("PRESS P TO PLAY ON", 30); }, BmpEncoding::rle8},
+        {"spauset.bmp", [] { return pausedSign("TAP PAUSE TO PLAY ON", 25); }, BmpEncoding::rle8},
+        {"smute.bmp", soundOffSign, BmpEncoding::indexed8},
     };
     static const int gemFileNumber[10] = {1, 2, 3, 4, 5, 7, 8, 9, 10, 11};
     for (int i = 0; i < 10; ++i) {

@@ -1,7 +1,7 @@
-// The game's 32 pictures: backgrounds, gems, digits, menu buttons and key indicators.
+// The game's pictures: backgrounds, gems, digits, menu buttons, key indicators and signs.
 #pragma once
 
 #include <string>
 
-// Writes the 32 BMP files under their table names into directory `dir`; false when one fails.
+// Writes the BMP files under their table names into directory `dir`; false when one fails.
 bool writePictures(const std::string& dir);

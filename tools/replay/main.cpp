@@ -8,6 +8,7 @@
 #include "app/loop.h"
 #include "game/rules.h"
 #include "platform/scripted/scripted.h"
+#include "platform/scripted/scripted_store.h"
 
 namespace {
 
@@ -57,7 +58,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     installPlatform(scriptedPlatform());
+    installStore(scriptedStore());
     traceExit(runGame());
+    installStore(nullptr);
     installPlatform(nullptr);
     std::fputs(scriptedTrace().c_str(), stdout);
     return 0;

@@ -1,6 +1,7 @@
 // brinvale-scenes [--size WxH] OUTDIR: draws each scene offscreen with the game's pictures (./pic),
 // at 800 x 600 or the given size (the picture a 4:3 box inside it), and writes menu-new.png,
-// menu-quit.png, play.png and game-over.png into OUTDIR.
+// menu-quit.png, play.png, paused.png, paused-touch.png and game-over.png into OUTDIR; the menu with
+// the new game selected, the paused views and the finished game with the sound off.
 #include <GL/gl.h>
 #include <stb_image_write.h>
 
@@ -21,6 +22,8 @@ namespace {
 // The loop's state as the scenes show it.
 int32_t keyDown[256];
 int32_t menuNewSelected = 1;
+int32_t bestScore = 2650;
+int32_t newBest = 0;
 
 int frameWidth = 800, frameHeight = 600;
 
@@ -61,12 +64,13 @@ void dealMidGame() {
     keyDown[vkLeft] = 1;
 }
 
-// The moment play ends: the well full to its top, a magic column waiting, a high score.
+// The moment play ends: the well full to its top, a magic column waiting, a new best score.
 void dealFinishedGame() {
     for (int c = 0; c < boardColumns; ++c)
         for (int r = 0; r < boardRows; ++r) setCell(c, r, (3 * c + 5 * r + r / 3) % 10);
     for (Cell& cell : nextColumn) cell = {0, 0, magicColor};
     score = 4711;
+    newBest = 1;
     backgroundIndex = 5;
     keyDown[vkLeft] = 0;
     keyDown[vkDown] = 1;
@@ -101,11 +105,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brinvale-scenes: the pictures in ./pic could not all be loaded\n");
         return 1;
     }
-    setSceneState({keyDown, &menuNewSelected});
+    setSceneState({keyDown, &menuNewSelected, &bestScore, &newBest});
     bool ok = true;
     menuNewSelected = 1;
+    setSoundOn(false);
     drawMenu();
     ok = writeFrame(outDir / "menu-new.png") && ok;
+    setSoundOn(true);
     menuNewSelected = 0;
     drawMenu();
     ok = writeFrame(outDir / "menu-quit.png") && ok;
@@ -114,6 +120,13 @@ int main(int argc, char** argv) {
     dealMidGame();
     drawPlayScene();
     ok = writeFrame(outDir / "play.png") && ok;
+    setSoundOn(false);
+    drawPausedScene();
+    ok = writeFrame(outDir / "paused.png") && ok;
+    noteTouchInput(true);
+    drawPausedScene();
+    ok = writeFrame(outDir / "paused-touch.png") && ok;
+    noteTouchInput(false);
     dealFinishedGame();
     drawGameOver();
     ok = writeFrame(outDir / "game-over.png") && ok;

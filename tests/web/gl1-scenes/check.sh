@@ -1,5 +1,5 @@
 #!/bin/sh
-# Draws brinvale-scenes' four frames through the web build's GL 1.x layer in headless Chromium and
+# Draws five of brinvale-scenes' frames through the web build's GL 1.x layer in headless Chromium and
 # compares them with the desktop's (Mesa's fixed pipeline): fails when the lighting, texturing or
 # geometry drift apart beyond what two rasterisers' rounding explains.
 # Usage: tests/web/gl1-scenes/check.sh NATIVE_BUILD_DIR WORK_DIR
@@ -30,7 +30,7 @@ node "$here/frames.mjs" "$work"
 
 status=0
 pixels=$((800 * 600))
-for scene in menu-new menu-quit play game-over; do
+for scene in menu-new menu-quit play paused game-over; do
     if ! identify "$work/web/$scene.png" >/dev/null 2>&1; then
         echo "$scene: no frame from the page"; status=1; continue
     fi

@@ -1,5 +1,5 @@
 // The length of a wave file, read from its chunks with sums that cannot wrap in a 32-bit size_t.
-#include "platform/web/wave_length.h"
+#include "platform/wave_length.h"
 
 #include <string>
 
