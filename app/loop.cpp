@@ -7,6 +7,7 @@
 #include "app/input.h"
 #include "app/keeping.h"
 #include "app/settings.h"
+#include "assets/textures.h"
 #include "app/sounds.h"
 #include "game/rules.h"
 #include "platform/platform.h"
@@ -345,10 +346,14 @@ int runGame() {
         paused = true;
     }
     setRulesHooks(&presentation);
-    setWindowClient({windowProc, resizeViewport, initRenderer});
+    setWindowClient({windowProc, resizeViewport, initRenderer, setTextureScreen});
     setSceneState({keyDown, &menuNewSelected, &bestScore, &newBest});
+    // The pictures decode while the window and its context are made.
+    startTexturePreparation();
+    const int created = createGameWindow("Brinvale by Tolmarck", 800, 600, 16, fullscreenMode);
+    stopTexturePreparation();
     // The user has been told why; a failed start is not a success.
-    if (!createGameWindow("Brinvale by Tolmarck", 800, 600, 16, fullscreenMode)) return 1;
+    if (!created) return 1;
     if (resumed) usePlayLight();
     setTimer(repeatTimer, menuRepeatMs, onRepeatTimer);
 

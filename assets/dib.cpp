@@ -426,8 +426,8 @@ const char* readLayout(const unsigned char* file, size_t size, Layout& l) {
     return nullptr;
 }
 
-// Decodes the mapped file; shows the reason and returns null when it cannot.
-RgbImage* decodeMapped(const unsigned char* file, size_t size) {
+// Decodes the mapped file; hands report the reason and returns null when it cannot.
+RgbImage* decodeMapped(const unsigned char* file, size_t size, DibFailureSink report, void* context) {
     Layout l;
     RgbImage* image = nullptr;
     const char* failure = readLayout(file, size, l);
@@ -453,22 +453,24 @@ RgbImage* decodeMapped(const unsigned char* file, size_t size) {
         }
         if (!image) std::free(data);
     }
-    if (failure) showMessageBox(failure, errorCaption, mbOk);
+    if (failure) report(context, failure);
     return image;
 }
 
-void showOpenFailure(const char* fileName) {
+void reportOpenFailure(const char* fileName, DibFailureSink report, void* context) {
     static const char format[] = "Failed to open DIB file %s.\n";
     const int length = std::snprintf(nullptr, 0, format, fileName);
     char* text = length >= 0 ? static_cast<char*>(std::malloc(size_t(length) + 1)) : nullptr;
     if (!text) {
-        showMessageBox(outOfMemory, errorCaption, mbOk);
+        report(context, outOfMemory);
         return;
     }
     std::snprintf(text, size_t(length) + 1, format, fileName);
-    showMessageBox(text, errorCaption, mbOk);
+    report(context, text);
     std::free(text);
 }
+
+void showFailure(void*, const char* text) { showDibFailure(text); }
 
 }  // namespace
 
@@ -489,15 +491,19 @@ uint16_t dibColorCount(const unsigned char* infoHeader) {
     }
 }
 
-RgbImage* loadDibImage(const char* fileName) {
+RgbImage* decodeDibFile(const char* fileName, DibFailureSink report, void* context) {
     if (!fileName) {
-        showOpenFailure("");
+        reportOpenFailure("", report, context);
         return nullptr;
     }
     {
         MappedFile file;
-        if (file.open(fileName)) return decodeMapped(file.bytes(), file.length());
+        if (file.open(fileName)) return decodeMapped(file.bytes(), file.length(), report, context);
     }
-    showOpenFailure(fileName);  // after the file has been released
+    reportOpenFailure(fileName, report, context);  // after the file has been released
     return nullptr;
 }
+
+void showDibFailure(const char* text) { showMessageBox(text, errorCaption, mbOk); }
+
+RgbImage* loadDibImage(const char* fileName) { return decodeDibFile(fileName, showFailure, nullptr); }

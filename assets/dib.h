@@ -14,6 +14,13 @@ struct RgbImage {
 // Number of colour-table entries of an info header of either size (12 or 40 bytes).
 uint16_t dibColorCount(const unsigned char* infoHeader);
 
+// Receives the text of why a file could not be decoded, the one message box a failure shows.
+typedef void (*DibFailureSink)(void* context, const char* text);
+// Decodes one BMP file; returns a new picture, or null after handing report (once) the reason.
+// Called by loadDibImage, and where the box must wait for another thread (the texture set).
+RgbImage* decodeDibFile(const char* fileName, DibFailureSink report, void* context);
+// Shows a reason decodeDibFile gave in the decoder's message box (caption "Error", an OK button).
+void showDibFailure(const char* text);
 // Decodes one BMP file; returns a new picture, or null after showing the reason in a message box
 // with the caption "Error". Called by loadImageFile.
 RgbImage* loadDibImage(const char* fileName);

@@ -96,6 +96,9 @@ struct WindowSteps {
     // the desktop can hold the game's width x height (the game draws at the desktop's pixels, 4:3
     // kept). Used instead of changeDisplayMode unless the user asked for the mode change.
     int (*coverDesktop)(int width, int height, int bits);
+    // Optional: the size in pixels of the display the game starts on (the desktop's mode, the
+    // browser's screen in device pixels); 0 x 0 when not known. Asked after registerClass.
+    void (*displaySize)(int* width, int* height);
 };
 
 // What a backend supplies: the queue, the timers and the idle wait are the seam's (queue.h); a

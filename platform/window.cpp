@@ -7,7 +7,7 @@ int32_t displayChoice = displayDesktop;
 namespace {
 
 // What the window runs; installed by the entry function.
-WindowClient windowClient = {nullptr, nullptr, nullptr};
+WindowClient windowClient = {nullptr, nullptr, nullptr, nullptr};
 
 // Which resources exist, so that teardown releases exactly those. 1 = obtained.
 int32_t mainWindow = 0;
@@ -57,6 +57,11 @@ int createGameWindow(const char* title, int width, int height, int bits, int ful
     if (!platform->window->registerClass()) {
         showError("Failed To Register The Window Class.");
         return 0;
+    }
+    if (windowClient.screenKnown) {
+        int displayWidth = 0, displayHeight = 0;
+        if (platform->window->displaySize) platform->window->displaySize(&displayWidth, &displayHeight);
+        windowClient.screenKnown(displayWidth, displayHeight);
     }
 
     displayModeChanged = 0;

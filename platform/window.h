@@ -9,6 +9,9 @@ struct WindowClient {
     WindowProc windowProc;
     void (*resizeViewport)(int width, int height);
     int (*initRenderer)();
+    // Optional: told the size of the display the game starts on (0 x 0 when not known), once the
+    // window class is registered and before the window is made.
+    void (*screenKnown)(int width, int height);
 };
 void setWindowClient(const WindowClient& client);
 // Runs the client's viewport and renderer start-up again, on a context that replaced a lost one

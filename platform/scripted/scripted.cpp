@@ -439,6 +439,7 @@ const WindowSteps scriptedWindowSteps = {
     scriptedUnregisterClass,
     scriptedShowWindow,
     scriptedCoverDesktop,
+    nullptr,  // a script's window stands on no display
 };
 
 const PlatformBackend scriptedBackend = {

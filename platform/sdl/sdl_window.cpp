@@ -279,6 +279,14 @@ void sdlShowWindow() {
     sdlPostDrawableSize(0, 0);
 }
 
+// The desktop's mode on the display the window will open on.
+void sdlDisplaySize(int* width, int* height) {
+    SDL_DisplayMode desktop;
+    if (!videoStarted || SDL_GetDesktopDisplayMode(0, &desktop) != 0) return;
+    *width = desktop.w;
+    *height = desktop.h;
+}
+
 }  // namespace
 
 const WindowSteps sdlWindowSteps = {
@@ -298,6 +306,7 @@ const WindowSteps sdlWindowSteps = {
     sdlUnregisterClass,
     sdlShowWindow,
     sdlCoverDesktop,
+    sdlDisplaySize,
 };
 
 SDL_Window* sdlGameWindow() { return gameWindow; }

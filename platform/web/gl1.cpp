@@ -608,7 +608,7 @@ void glTexParameteri(GLenum target, GLenum pname, GLint param) {
 
 void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width, GLsizei height, GLint border,
                   GLenum format, GLenum type, const GLvoid* pixels) {
-    // Rows come 4-byte aligned, as GL 1.x and WebGL both unpack them by default, whatever the level.
+    // Rows come aligned as glPixelStorei last said, which WebGL keeps as GL 1.x does.
     // GL 1.x's component count 3 is WebGL's GL_RGB, and WebGL wants the two formats equal.
     if (internalformat != 3 && internalformat != GL_RGB) {
         unsupported("glTexImage2D", static_cast<unsigned>(internalformat));
@@ -625,5 +625,23 @@ void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei widt
         emscripten_glTexParameteri(target, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     }
 }
+
+void glPixelStorei(GLenum pname, GLint param) {
+    if (pname != GL_UNPACK_ALIGNMENT || (param != 1 && param != 2 && param != 4 && param != 8)) {
+        unsupported("glPixelStorei", pname != GL_UNPACK_ALIGNMENT ? pname : static_cast<unsigned>(param));
+        return;
+    }
+    emscripten_glPixelStorei(pname, param);
+}
+
+void glGetIntegerv(GLenum pname, GLint* params) {
+    if (pname != GL_MAX_TEXTURE_SIZE) {
+        unsupported("glGetIntegerv", pname);
+        return;
+    }
+    emscripten_glGetIntegerv(pname, params);
+}
+
+GLenum glGetError(void) { return emscripten_glGetError(); }
 
 }  // extern "C"

@@ -64,6 +64,9 @@ typedef void GLvoid;
 #define GL_LINEAR_MIPMAP_LINEAR           0x2703
 #define GL_TEXTURE_MAG_FILTER             0x2800
 #define GL_TEXTURE_MIN_FILTER             0x2801
+#define GL_NO_ERROR                       0
+#define GL_UNPACK_ALIGNMENT               0x0CF5
+#define GL_MAX_TEXTURE_SIZE               0x0D33
 
 #ifdef __cplusplus
 extern "C" {
@@ -102,13 +105,17 @@ void glNormal3f(GLfloat nx, GLfloat ny, GLfloat nz);
 void glTexCoord2f(GLfloat s, GLfloat t);
 
 // Texture objects: names, the two filters (the four mipmapped ones for minification too), and any
-// level from rows padded to 4 bytes, GL 1.x's default unpacking. WebGL 1 keeps mipmaps to
-// power-of-two pictures: another size with a mipmapped filter draws black.
+// level from rows aligned as glPixelStorei's GL_UNPACK_ALIGNMENT says (1, 2, 4 or 8; 4 at first, as
+// in GL 1.x). WebGL 1 keeps mipmaps to power-of-two pictures: another size with a mipmapped filter
+// draws black. glGetIntegerv answers GL_MAX_TEXTURE_SIZE; glGetError is WebGL's.
 void glGenTextures(GLsizei n, GLuint* textures);
 void glBindTexture(GLenum target, GLuint texture);
 void glTexParameteri(GLenum target, GLenum pname, GLint param);
 void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei width, GLsizei height, GLint border,
                   GLenum format, GLenum type, const GLvoid* pixels);
+void glPixelStorei(GLenum pname, GLint param);
+void glGetIntegerv(GLenum pname, GLint* params);
+GLenum glGetError(void);
 
 #ifdef __cplusplus
 }

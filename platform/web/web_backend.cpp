@@ -510,6 +510,15 @@ int webUnregisterClass() {
     return 1;
 }
 
+// The screen in device pixels: what the page's full screen would give the canvas.
+void webDisplaySize(int* width, int* height) {
+    int cssWidth = 0, cssHeight = 0;
+    emscripten_get_screen_size(&cssWidth, &cssHeight);
+    const double ratio = emscripten_get_device_pixel_ratio();
+    *width = static_cast<int>(cssWidth * ratio + 0.5);
+    *height = static_cast<int>(cssHeight * ratio + 0.5);
+}
+
 // The canvas takes the keyboard focus and its size in device pixels.
 void webShowWindow() {
     pageFocusCanvas();
@@ -533,6 +542,7 @@ const WindowSteps webWindowSteps = {
     webUnregisterClass,
     webShowWindow,
     webChangeDisplayMode,  // the page's full-screen button covers the screen, not the game
+    webDisplaySize,
 };
 
 const PlatformBackend webBackend = {

@@ -493,6 +493,12 @@ void win32ShowWindow() {
     if (GetClientRect(w.window, &client)) postSize(client.right - client.left, client.bottom - client.top);
 }
 
+// The primary monitor, where the window opens, in physical pixels (the manifest's DPI awareness).
+void win32DisplaySize(int* width, int* height) {
+    *width = GetSystemMetrics(SM_CXSCREEN);
+    *height = GetSystemMetrics(SM_CYSCREEN);
+}
+
 }  // namespace
 
 const WindowSteps win32WindowSteps = {
@@ -512,6 +518,7 @@ const WindowSteps win32WindowSteps = {
     win32UnregisterClass,
     win32ShowWindow,
     win32CoverDesktop,
+    win32DisplaySize,
 };
 
 int win32ShowMessageBox(const char* text, const char* caption, unsigned style) {

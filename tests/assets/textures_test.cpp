@@ -55,12 +55,16 @@ protected:
     }
 
     void TearDown() override {
+        deleteTextures();
+        if (!previous.empty()) fs::current_path(previous);
+    }
+
+    static void deleteTextures() {
         for (const Group& g : groups)
             for (int i = 0; i < g.count; ++i) {
                 if (g.names[i]) glDeleteTextures(1, &g.names[i]);
                 g.names[i] = 0;
             }
-        if (!previous.empty()) fs::current_path(previous);
     }
 
     static bool contextOpen;
@@ -183,6 +187,55 @@ TEST_F(TextureSet, UndecodablePictureShowsTheDecodersBoxAndStops) {
     EXPECT_EQ(backgroundTextures[2], 0u);
 }
 
+// A player's own gem 6 texels wide: rows of 18 bytes, which GL must be told are not padded to 4.
+TEST_F(TextureSet, OddWidthPictureUploadsTexelForTexelWithAWholeChain) {
+    DibFile odd;
+    odd.width = 6;
+    odd.height = 6;
+    for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 6; ++x) odd.pixels.insert(odd.pixels.end(), {uint8_t(40 * x), uint8_t(30 * y), uint8_t(7 * x + y)});
+        odd.pixels.insert(odd.pixels.end(), {0, 0});
+    }
+    scratch.write("pic/kol1.bmp", buildBmp(odd));
+    ASSERT_EQ(loadTextureSet(), 1);
+    Image image(loadImageFile("pic/kol1.bmp"));
+    ASSERT_TRUE(image);
+    ASSERT_EQ(levelParameter(gemTextures[0], GL_TEXTURE_WIDTH), 6);
+    Bytes texels(6 * 6 * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    EXPECT_TRUE(texels == pixelsOf(image));
+    EXPECT_EQ(levelParameter(gemTextures[0], GL_TEXTURE_WIDTH, 1), 3);
+    EXPECT_EQ(levelParameter(gemTextures[0], GL_TEXTURE_WIDTH, 2), 1);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// Decoded on their own thread, the pictures come in the table's order at the screen's levels, and a
+// bad one shows its box once, from here, after the ones before it were uploaded.
+TEST_F(TextureSet, PreparedAheadTheSetTakesTheScreensLevelsAndStopsAtABadPicture) {
+    startTexturePreparation();
+    setTextureScreen(800, 600);
+    ASSERT_EQ(loadTextureSet(), 1);
+    setTextureScreen(0, 0);
+    EXPECT_EQ(levelParameter(backgroundTextures[4], GL_TEXTURE_HEIGHT), 512);
+    EXPECT_EQ(levelParameter(menuTextures[1], GL_TEXTURE_WIDTH), 512);
+    EXPECT_EQ(levelParameter(gemTextures[10], GL_TEXTURE_WIDTH), 32);
+    EXPECT_EQ(levelParameter(gemTextures[10], GL_TEXTURE_WIDTH, 5), 1);
+    deleteTextures();
+
+    DibFile later;
+    later.headerSize = 108;
+    later.pixels = {0, 0, 0, 0};
+    scratch.write("pic/bbgr2.bmp", buildBmp(later));
+    BoxRecorder boxes;
+    startTexturePreparation();
+    EXPECT_EQ(loadTextureSet(), 0);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "Unknown DIB file format.");
+    EXPECT_EQ(createdCount(), 2);
+}
+
 TEST_F(TextureSet, LoadImageFileAndLoadTextureTakeNothingThatIsNotThere) {
     BoxRecorder boxes;
     EXPECT_EQ(loadImageFile(nullptr), nullptr);
@@ -193,7 +246,7 @@ TEST_F(TextureSet, LoadImageFileAndLoadTextureTakeNothingThatIsNotThere) {
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
-// Each level as the sink saw it: its size and its rows without their padding.
+// Each level as the sink saw it: its size and its tightly packed rows.
 struct Level {
     int width, height;
     Bytes texels;
@@ -202,42 +255,64 @@ struct Level {
 void keepLevel(void* context, int level, int width, int height, const unsigned char* rgb) {
     auto& levels = *static_cast<std::vector<Level>*>(context);
     EXPECT_EQ(level, int(levels.size()));
-    Level kept{width, height, {}};
-    const size_t row = (size_t(width) * 3 + 3) / 4 * 4;
-    for (int y = 0; y < height; ++y) kept.texels.insert(kept.texels.end(), rgb + y * row, rgb + y * row + width * 3);
-    levels.push_back(kept);
+    levels.push_back(Level{width, height, Bytes(rgb, rgb + size_t(width) * size_t(height) * 3)});
 }
 
-// Grey-ish texels that differ per row (tall) or per column (wide) in every channel, so that each
-// level's values are plain sums; a side of 1 is reached first by width, then by height.
-TEST(MipChain, HalvesInPlaceThroughPaddedRowsDownToOneTexel) {
-    Bytes tall;  // 2 x 8, rows of 6 bytes padded to 8
-    for (int y = 0; y < 8; ++y) {
-        for (int x = 0; x < 2; ++x) tall.insert(tall.end(), {uint8_t(10 * y), uint8_t(200 - 10 * y), uint8_t(7 + x)});
-        tall.insert(tall.end(), {0, 0});
-    }
+// Odd sides, rows of 9 and 15 bytes, in blocks of exactly the picture's size, so that AddressSanitizer
+// sees any read past it. Texels differ per row (tall) or per column (wide) in every channel, so that
+// each level's values are plain sums; a side of 1 is reached first by width, then by height.
+TEST(MipChain, HalvesTightlyPackedOddSizesInPlaceDownToOneTexel) {
+    Bytes tall;  // 3 x 5: the last column and row take no part, as in GL's own halving
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 3; ++x) tall.insert(tall.end(), {uint8_t(10 * y), uint8_t(200 - 10 * y), uint8_t(7 + x)});
     std::vector<Level> levels;
-    EXPECT_EQ(buildMipChain(tall.data(), 2, 8, keepLevel, &levels), 4);
-    ASSERT_EQ(levels.size(), 4u);
+    EXPECT_EQ(buildMipChain(tall.data(), 3, 5, keepLevel, &levels), 3);
+    ASSERT_EQ(levels.size(), 3u);
     EXPECT_EQ(levels[1].width, 1);
-    EXPECT_EQ(levels[1].height, 4);
-    EXPECT_EQ(levels[1].texels, (Bytes{5, 195, 8, 25, 175, 8, 45, 155, 8, 65, 135, 8}));
-    EXPECT_EQ(levels[2].texels, (Bytes{15, 185, 8, 55, 145, 8}));
-    EXPECT_EQ(levels[3].width, 1);
-    EXPECT_EQ(levels[3].height, 1);
-    EXPECT_EQ(levels[3].texels, (Bytes{35, 165, 8}));
+    EXPECT_EQ(levels[1].height, 2);
+    EXPECT_EQ(levels[1].texels, (Bytes{5, 195, 8, 25, 175, 8}));
+    EXPECT_EQ(levels[2].width, 1);
+    EXPECT_EQ(levels[2].height, 1);
+    EXPECT_EQ(levels[2].texels, (Bytes{15, 185, 8}));
 
-    Bytes wide;  // 8 x 2: rows of 24 bytes
+    Bytes wide;  // 5 x 2
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 8; ++x) wide.insert(wide.end(), {uint8_t(10 * x), uint8_t(200 - 10 * x), uint8_t(7 + y)});
+        for (int x = 0; x < 5; ++x) wide.insert(wide.end(), {uint8_t(10 * x), uint8_t(200 - 10 * x), uint8_t(7 + y)});
     levels.clear();
-    EXPECT_EQ(buildMipChain(wide.data(), 8, 2, keepLevel, &levels), 4);
-    ASSERT_EQ(levels.size(), 4u);
-    EXPECT_EQ(levels[1].width, 4);
+    EXPECT_EQ(buildMipChain(wide.data(), 5, 2, keepLevel, &levels), 3);
+    ASSERT_EQ(levels.size(), 3u);
+    EXPECT_EQ(levels[1].width, 2);
     EXPECT_EQ(levels[1].height, 1);
-    EXPECT_EQ(levels[1].texels, (Bytes{5, 195, 8, 25, 175, 8, 45, 155, 8, 65, 135, 8}));
-    EXPECT_EQ(levels[2].texels, (Bytes{15, 185, 8, 55, 145, 8}));
-    EXPECT_EQ(levels[3].texels, (Bytes{35, 165, 8}));
+    EXPECT_EQ(levels[1].texels, (Bytes{5, 195, 8, 25, 175, 8}));
+    EXPECT_EQ(levels[2].texels, (Bytes{15, 185, 8}));
+}
+
+// The pictures were drawn for 2160 lines; each screen gets the smallest level it magnifies by at most
+// about 1.25, and no driver a level above its limit.
+TEST(FirstLevel, FollowsTheScreenAndTheDriversLimit) {
+    const auto background = [](int lines, int limit) {
+        return firstLevelShown(1024, 2048, shownPixels(32.0f, 40.0f, lines), limit);
+    };
+    EXPECT_EQ(background(2160, 16384), 0);
+    EXPECT_EQ(background(1080, 16384), 1);
+    EXPECT_EQ(background(600, 16384), 2);
+    EXPECT_EQ(background(2160, 2048), 0);
+    EXPECT_EQ(background(2160, 1024), 1);
+    EXPECT_EQ(background(600, 1024), 2);
+    // The selected button is drawn at 0.73 of its texels at 2160 lines: level 0 only above some 1850.
+    const auto button = [](int lines, int limit) {
+        return firstLevelShown(2048, 1024, shownPixels(2.0f, 7.0f, lines), limit);
+    };
+    EXPECT_EQ(button(2160, 16384), 0);
+    EXPECT_EQ(button(2000, 16384), 0);
+    EXPECT_EQ(button(1440, 16384), 1);
+    EXPECT_EQ(button(1080, 16384), 1);
+    EXPECT_EQ(button(2160, 1024), 1);
+    EXPECT_EQ(button(768, 1024), 2);
+    // A screen not known gets the file's own level 0; a 1-texel side goes no further.
+    EXPECT_EQ(firstLevelShown(128, 128, 0.0, 16384), 0);
+    EXPECT_EQ(firstLevelShown(4096, 1, 0.0, 1024), 2);
+    EXPECT_EQ(firstLevelShown(1, 1, 5000.0, 1), 0);
 }
 
 }  // namespace

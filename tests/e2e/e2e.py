@@ -180,11 +180,14 @@ class Session:
                 process.kill()
                 process.wait()
 
-    def start(self, cwd=None, command=None, options=(), count_presents=False):
+    def start(self, cwd=None, command=None, options=(), count_presents=False, texture_cap=0):
         self.out = open(os.path.join(self.dir, "game.stdout"), "w")
         self.err_path = os.path.join(self.dir, "game.stderr")
         self.err = open(self.err_path, "w")
         env = self.game_env()
+        if texture_cap:
+            env["LD_PRELOAD"] = " ".join(filter(None, [env.get("LD_PRELOAD"), self.args.texture_cap]))
+            env["BRINVALE_TEXTURE_CAP"] = str(texture_cap)
         if count_presents:
             self.counter_path = os.path.join(self.dir, "presents")
             with open(self.counter_path, "wb") as f:
@@ -515,6 +518,36 @@ def case_desktop(s):
     screen = s.shot("desktop")
     check((screen.width, screen.height) == (width, height), "the desktop's mode was changed")
     quit_from_play(s, view)
+
+
+def case_texture_cap(s):
+    """3840x2160x24 on a driver that takes no texture above 1024 texels a side: the menu's buttons and the
+    well's background show their pictures, close to those of the uncapped driver."""
+    width, height = s.screen_size
+    view = picture_box(width, height)
+    # The buttons' middle rows, and the well's left columns, empty at the start of play.
+    button_points = [project(x / 4, y + 0.7 + dy / 10, z, view) for y, z in ((1.5, -7), (-1.5, -9))
+                     for x in range(-6, 7) for dy in range(-4, 5)]
+    well_points = [project(x, 13 - y / 2, -40, view) for x in (-19.5, -18.5, -17.5, -16.5) for y in range(0, 14)]
+
+    def run(cap):
+        s.start(texture_cap=cap)
+        s.wait_window(TITLE)
+        menu = start_to_menu(s, view)
+        play = start_play(s, view)
+        quit_from_play(s, view)
+        return menu, play
+
+    def difference(a, b, points):
+        return sum(distance(a.mean(*p, 2), b.mean(*p, 2)) for p in points) / len(points)
+
+    menu, play = run(0)
+    capped_menu, capped_play = run(1024)
+    for what, a, b, points in (("menu's buttons", menu, capped_menu, button_points),
+                               ("well's background", play, capped_play, well_points)):
+        d = difference(a, b, points)
+        print("texture-cap: the %s differ by %.1f of 255 on average" % (what, d))
+        check(d < 16, "under a 1024-texel limit the %s differ by %.1f of 255 from the uncapped picture" % (what, d))
 
 
 def case_window(s):
@@ -1362,6 +1395,7 @@ CASES = {
     "windowed-no": ("1024x768x24", case_windowed_no),
     "missing-picture": ("800x600x16", case_missing_picture),
     "corrupt-picture": ("800x600x16", case_corrupt_picture),
+    "texture-cap": ("3840x2160x24", case_texture_cap),
     "sigterm": ("800x600x16", case_sigterm),
     "comes-back": ("800x600x16", case_comes_back),
     "no-display": ("800x600x16", case_no_display),
@@ -1379,6 +1413,7 @@ def main():
     parser.add_argument("--build", required=True)
     parser.add_argument("--artefacts", required=True)
     parser.add_argument("--counter", default="", help="brinvale-present-counter.so, for the pacing check")
+    parser.add_argument("--texture-cap", default="", help="brinvale-texture-cap.so, for the texture-cap case")
     parser.add_argument("--deb-dir", help="the folder holding the built package, for the package case")
     parser.add_argument("--seconds", type=int, default=120)
     args = parser.parse_args()

@@ -65,7 +65,7 @@ int fakeCoverDesktop(int w, int h, int bits) {
 const WindowSteps fakeWindowSteps = {
     fakeRegister,      fakeChangeMode,  fakeRestoreMode,  fakeShowCursor,    fakeCreateWindow, fakeGetDC,
     fakeChoose,        fakeSetFormat,   fakeCreateContext, fakeMakeCurrent,  fakeDeleteContext, fakeReleaseDC,
-    fakeDestroyWindow, fakeUnregister,  fakeShowWindow,   fakeCoverDesktop,
+    fakeDestroyWindow, fakeUnregister,  fakeShowWindow,   fakeCoverDesktop, nullptr,
 };
 
 const PlatformBackend fakeBackend = {
@@ -119,7 +119,7 @@ protected:
         questionAnswer = idYes;
         messagesDuringCreation = 0;
         installPlatform(&fakeBackend);
-        setWindowClient({clientProc, clientResize, clientInit});
+        setWindowClient({clientProc, clientResize, clientInit, nullptr});
         // Full screen by mode change, whose steps the tables below list; the desktop's own has its test.
         displayChoice = displayModeSwitch;
     }
