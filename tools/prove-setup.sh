@@ -7,8 +7,8 @@
 # Usage, as root: tools/prove-setup.sh bookworm|trixie [COMMAND]
 #   MIRROR=URL           package source (default: the host's first Debian URI)
 #   SECURITY_MIRROR=URL  the security archive (default: the host's, else deb.debian.org's)
-#   ROOT=DIR    reuse a chroot made before instead of a fresh one (for trying the later steps again)
-#   KEEP=1      keep the chroot's folder afterwards (its mounts are always undone)
+#   ROOT=DIR             reuse a chroot made before instead of a fresh one (for trying the later steps again)
+#   KEEP=1               keep the chroot's folder afterwards (its mounts are always undone)
 set -eu
 
 suite=${1:-}
