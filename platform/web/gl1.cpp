@@ -627,8 +627,9 @@ void glTexImage2D(GLenum target, GLint level, GLint internalformat, GLsizei widt
 }
 
 void glPixelStorei(GLenum pname, GLint param) {
-    if (pname != GL_UNPACK_ALIGNMENT || (param != 1 && param != 2 && param != 4 && param != 8)) {
-        unsupported("glPixelStorei", pname != GL_UNPACK_ALIGNMENT ? pname : static_cast<unsigned>(param));
+    const bool alignment = pname == GL_UNPACK_ALIGNMENT || pname == GL_PACK_ALIGNMENT;
+    if (!alignment || (param != 1 && param != 2 && param != 4 && param != 8)) {
+        unsupported("glPixelStorei", !alignment ? pname : static_cast<unsigned>(param));
         return;
     }
     emscripten_glPixelStorei(pname, param);

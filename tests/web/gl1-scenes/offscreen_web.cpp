@@ -42,8 +42,6 @@ void closeOffscreenContext() {
 
 extern "C" {
 void glReadBuffer(GLenum) {}
-// The tool packs its RGB rows tightly (alignment 1), the only way it reads.
-void glPixelStorei(GLenum, GLint) {}
 // WebGL 1 reads RGBA only; the tool wants tight RGB rows.
 void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum, GLenum, GLvoid* pixels) {
     std::vector<unsigned char> rgba(size_t(width) * size_t(height) * 4);
