@@ -221,9 +221,16 @@ async function openWebKit({ home, viewport, display }) {
   // The window's outer size for a page of width x height: its toolbar takes the rest.
   async function setViewport(width, height) {
     let chrome = 0;
-    for (let tries = 0; tries < 3; tries++) {
+    for (let tries = 0; tries < 5; tries++) {
       await call('POST', `${session}/window/rect`, { width, height: height + chrome });
-      const [inner, outer] = await evaluate(() => [innerHeight, outerHeight]);
+      // A loaded machine applies the size a moment later: read it once it holds still.
+      let inner, outer, last;
+      for (let polls = 0; polls < 20; polls++) {
+        [inner, outer] = await evaluate(() => [innerHeight, outerHeight]);
+        if (inner === height || (last && last[0] === inner && last[1] === outer)) break;
+        last = [inner, outer];
+        await new Promise((done) => setTimeout(done, 100));
+      }
       if (inner === height) return;
       chrome = outer - inner;
     }
