@@ -9,7 +9,11 @@
 int main(int argc, char** argv) {
     const bool fullscreen = argc > 1 && std::strcmp(argv[1], "--fullscreen") == 0;
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
-    SDL_Window* window = SDL_CreateWindow("bare window", 0, 0, 800, 600,
+    // Made at the desktop's size: under twm a full-screen-desktop window of 800x600 stays that size,
+    // and a drawable smaller than the game's would leave its buffers out of the comparison.
+    SDL_DisplayMode desktop = {};
+    const bool sized = fullscreen && SDL_GetDesktopDisplayMode(0, &desktop) == 0;
+    SDL_Window* window = SDL_CreateWindow("bare window", 0, 0, sized ? desktop.w : 800, sized ? desktop.h : 600,
                                           SDL_WINDOW_OPENGL | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0));
     SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
     if (!context) return 1;
