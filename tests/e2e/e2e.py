@@ -1378,7 +1378,9 @@ def case_wine(s):
         wine_store(s)
         print("wine: wine_store passed")
         # The scale goes last: it changes the prefix for every later start.
-        for step in (wine_play, wine_comes_back, wine_window, wine_focus, wine_toggle, wine_refocus, wine_maximised,
+        # The focus step starts play with Return, so it runs before any step that ends with Alt+F4
+        # and may leave Alt down in Wine's server for the next start.
+        for step in (wine_play, wine_focus, wine_comes_back, wine_window, wine_toggle, wine_refocus, wine_maximised,
                      wine_bad_picture, wine_scaled):
             step(s)
             print("wine: %s passed" % step.__name__)
