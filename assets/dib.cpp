@@ -285,15 +285,16 @@ void convertUncompressed(const Layout& l, unsigned char* out) {
     for (int64_t r = 0; r < l.rows; ++r) convertRow(l, l.pixels + r * stride, outputRow(l, out, r));
 }
 
-// Expands run-length-encoded indices (8- or 4-bit scheme) into out, which starts all black.
-// Pixels outside the picture are dropped; false when a run or escape is cut off by the end of the
-// data.
-bool expandRunLength(const Layout& l, unsigned char* out) {
+// Expands run-length-encoded indices (8- or 4-bit scheme) into the rows rowAt(stored row) gives,
+// which start all black and are asked for in rising order. Pixels outside the picture are dropped;
+// false when a run or escape is cut off by the end of the data.
+template <typename RowAt>
+bool expandRunLength(const Layout& l, RowAt rowAt) {
     const bool nibbles = l.compression == biRle4;
     const unsigned char* p = l.pixels;
     const unsigned char* end = p + (l.imageSize < l.available ? l.imageSize : l.available);
     int64_t x = 0, y = 0;
-    unsigned char* row = outputRow(l, out, 0);
+    unsigned char* row = rowAt(0);
     while (p < end && y < l.rows) {
         if (end - p < 2) return false;
         const unsigned n = p[0], code = p[1];
@@ -305,7 +306,7 @@ bool expandRunLength(const Layout& l, unsigned char* out) {
             x += n;
         } else if (code == 0) {  // end of line
             x = 0;
-            if (++y < l.rows) row = outputRow(l, out, y);
+            if (++y < l.rows) row = rowAt(y);
         } else if (code == 1) {  // end of picture
             break;
         } else if (code == 2) {  // move on by the next two bytes: columns, then stored rows
@@ -313,7 +314,7 @@ bool expandRunLength(const Layout& l, unsigned char* out) {
             x += p[0];
             y += p[1];
             p += 2;
-            if (y < l.rows) row = outputRow(l, out, y);
+            if (y < l.rows) row = rowAt(y);
         } else {  // `code` literal indices, padded to an even number of bytes
             const int64_t bytes = nibbles ? (code + 1) / 2 : code;
             if (end - p < bytes) return false;
@@ -438,7 +439,7 @@ RgbImage* decodeMapped(const unsigned char* file, size_t size, DibFailureSink re
         unsigned char* data = static_cast<unsigned char*>(runLength ? std::calloc(bytes, 1) : std::malloc(bytes));
         if (!data) {
             failure = outOfMemory;
-        } else if (runLength && !expandRunLength(l, data)) {
+        } else if (runLength && !expandRunLength(l, [&](int64_t y) { return outputRow(l, data, y); })) {
             failure = conversionError;
         } else {
             if (!runLength) convertUncompressed(l, data);
@@ -472,6 +473,80 @@ void reportOpenFailure(const char* fileName, DibFailureSink report, void* contex
 
 void showFailure(void*, const char* text) { showDibFailure(text); }
 
+// Decodes the mapped file row by row into sink, bottom row first; false after handing report the
+// reason.
+bool decodeMappedRows(const unsigned char* file, size_t size, DibRowSink sink, void* sinkContext,
+                      DibFailureSink report, void* context) {
+    Layout l;
+    const char* failure = readLayout(file, size, l);
+    if (failure) {
+        report(context, failure);
+        return false;
+    }
+    const size_t rowBytes = size_t(l.width) * 3;
+    const bool runLength = l.compression == biRle8 || l.compression == biRle4;
+    if (runLength && !l.topDown) {
+        // Runs only move on, so each row is handed over once the data has left it.
+        unsigned char* row = static_cast<unsigned char*>(std::calloc(rowBytes, 1));
+        if (!row) {
+            report(context, outOfMemory);
+            return false;
+        }
+        int32_t held = 0;
+        auto handOverTo = [&](int64_t y) {
+            for (; held < y; ++held) {
+                sink(sinkContext, l.width, l.rows, held, row);
+                std::memset(row, 0, rowBytes);
+            }
+            return row;
+        };
+        const bool expanded = expandRunLength(l, handOverTo);
+        if (expanded) handOverTo(l.rows);
+        else report(context, conversionError);
+        std::free(row);
+        return expanded;
+    }
+    if (runLength) {
+        // Stored from the top, its rows come in the wrong order for the sink: expanded whole first.
+        RgbImage* image = decodeMapped(file, size, report, context);
+        if (!image) return false;
+        for (int32_t r = 0; r < image->height; ++r)
+            sink(sinkContext, image->width, image->height, r, image->data + r * rowBytes);
+        std::free(image->data);
+        std::free(image);
+        return true;
+    }
+    unsigned char* row = static_cast<unsigned char*>(std::malloc(rowBytes));
+    if (!row) {
+        report(context, outOfMemory);
+        return false;
+    }
+    const int64_t stride = storedRowBytes(l);
+    for (int32_t r = 0; r < l.rows; ++r) {
+        convertRow(l, l.pixels + (l.topDown ? l.rows - 1 - r : r) * stride, row);
+        sink(sinkContext, l.width, l.rows, r, row);
+    }
+    std::free(row);
+    return true;
+}
+
+// Maps fileName and hands its bytes to decode; reports a file that cannot be opened, after
+// releasing it, and returns failed.
+template <typename Result, typename Decode>
+Result decodeNamedFile(const char* fileName, DibFailureSink report, void* context, Result failed, Decode decode) {
+    if (!fileName) {
+        reportOpenFailure("", report, context);
+        return failed;
+    }
+    {
+        MappedFile file;
+        if (file.open(fileName)) return decode(file.bytes(), file.length());
+    }
+    reportOpenFailure(fileName, report, context);
+    return failed;
+}
+
+
 }  // namespace
 
 uint16_t dibColorCount(const unsigned char* infoHeader) {
@@ -492,16 +567,15 @@ uint16_t dibColorCount(const unsigned char* infoHeader) {
 }
 
 RgbImage* decodeDibFile(const char* fileName, DibFailureSink report, void* context) {
-    if (!fileName) {
-        reportOpenFailure("", report, context);
-        return nullptr;
-    }
-    {
-        MappedFile file;
-        if (file.open(fileName)) return decodeMapped(file.bytes(), file.length(), report, context);
-    }
-    reportOpenFailure(fileName, report, context);  // after the file has been released
-    return nullptr;
+    return decodeNamedFile(fileName, report, context, static_cast<RgbImage*>(nullptr),
+                           [&](const unsigned char* bytes, size_t size) { return decodeMapped(bytes, size, report, context); });
+}
+
+bool decodeDibFileRows(const char* fileName, DibRowSink sink, void* sinkContext, DibFailureSink report,
+                       void* context) {
+    return decodeNamedFile(fileName, report, context, false, [&](const unsigned char* bytes, size_t size) {
+        return decodeMappedRows(bytes, size, sink, sinkContext, report, context);
+    });
 }
 
 void showDibFailure(const char* text) { showMessageBox(text, errorCaption, mbOk); }

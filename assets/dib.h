@@ -19,6 +19,14 @@ typedef void (*DibFailureSink)(void* context, const char* text);
 // Decodes one BMP file; returns a new picture, or null after handing report (once) the reason.
 // Called by loadDibImage, and where the box must wait for another thread (the texture set).
 RgbImage* decodeDibFile(const char* fileName, DibFailureSink report, void* context);
+// Receives a decoded picture's rows one at a time, bottom row first: row `row` of a width x height
+// picture, width * 3 bytes of red, green, blue.
+typedef void (*DibRowSink)(void* context, int32_t width, int32_t height, int32_t row, const unsigned char* rgb);
+// Decodes one BMP file row by row into sink, holding one row instead of the picture (a run-length
+// file is expanded whole); false after handing report (once) the reason. Called by the texture set,
+// which keeps only the levels a screen shows.
+bool decodeDibFileRows(const char* fileName, DibRowSink sink, void* sinkContext, DibFailureSink report,
+                       void* context);
 // Shows a reason decodeDibFile gave in the decoder's message box (caption "Error", an OK button).
 void showDibFailure(const char* text);
 // Decodes one BMP file; returns a new picture, or null after showing the reason in a message box

@@ -110,7 +110,59 @@ void keepLevel(void* context, int level, int width, int height, const unsigned c
     k.picture->levels.insert(k.picture->levels.end(), rgb, rgb + levelBytes(width, height));
 }
 
-// Decodes file, waits for the screen (awaitLines: its lines, -1 to give up), then builds the levels
+// Takes a picture's rows as the decoder makes them and keeps only its levels from keepFrom on: the
+// levels above are halved away a band of rows at a time, so the whole picture is never held. The
+// band's halving is the whole chain's, row for row, as long as the picture is at least a band high.
+struct RowReducer {
+    double shown = 0;
+    PreparedPicture* picture = nullptr;
+    int keepFrom = 0, halvings = 0, bandRows = 1;
+    int reducedWidth = 0, reducedHeight = 0;
+    std::vector<unsigned char> band, reduced;
+};
+
+void keepBandRow(void* context, int level, int width, int, const unsigned char* rgb) {
+    RowReducer& r = *static_cast<RowReducer*>(context);
+    if (level == r.halvings) r.reduced.insert(r.reduced.end(), rgb, rgb + levelBytes(width, 1));
+}
+
+void takeRow(void* context, int32_t width, int32_t height, int32_t row, const unsigned char* rgb) {
+    RowReducer& r = *static_cast<RowReducer*>(context);
+    if (row == 0) {
+        r.picture->fileWidth = width;
+        r.picture->fileHeight = height;
+        r.keepFrom = firstLevelShown(width, height, r.shown, INT_MAX);
+        while (r.halvings < r.keepFrom && (height >> (r.halvings + 1)) >= 1) ++r.halvings;
+        r.bandRows = 1 << r.halvings;
+        r.reducedWidth = width;
+        for (int i = 0; i < r.halvings; ++i) r.reducedWidth = r.reducedWidth > 1 ? r.reducedWidth / 2 : 1;
+        r.reducedHeight = height >> r.halvings;
+        r.band.resize(levelBytes(width, r.bandRows));
+        r.reduced.reserve(levelBytes(r.reducedWidth, r.reducedHeight));
+    }
+    // An odd side's last rows are left out, as each halving does.
+    if (row >= r.reducedHeight * r.bandRows) return;
+    if (r.halvings == 0) {
+        r.reduced.insert(r.reduced.end(), rgb, rgb + levelBytes(width, 1));
+        return;
+    }
+    const int inBand = row % r.bandRows;
+    std::copy(rgb, rgb + levelBytes(width, 1), r.band.begin() + std::ptrdiff_t(levelBytes(width, inBand)));
+    if (inBand == r.bandRows - 1) buildMipChain(r.band.data(), width, r.bandRows, keepBandRow, &r);
+}
+
+// Hands keepLevel the levels buildMipChain makes from a reduced picture, numbered as the file's.
+struct OffsetKeeper {
+    int offset;
+    LevelKeeper keeper;
+};
+
+void keepOffsetLevel(void* context, int level, int width, int height, const unsigned char* rgb) {
+    OffsetKeeper& k = *static_cast<OffsetKeeper*>(context);
+    keepLevel(&k.keeper, level + k.offset, width, height, rgb);
+}
+
+// Waits for the screen (awaitLines: its lines, -1 to give up), then decodes file into the levels
 // worth keeping for it. A failure's box text is kept, not shown.
 PreparedPicture preparePicture(const char* file, const TextureGroup& g, int (*awaitLines)()) {
     PreparedPicture p;
@@ -118,19 +170,17 @@ PreparedPicture preparePicture(const char* file, const TextureGroup& g, int (*aw
     std::FILE* f = std::fopen(file, "r");
     if (!f) return p;
     std::fclose(f);
-    RgbImage* image = decodeDibFile(file, recordFailure, &p.failure);
-    if (!image) return p;
     const int lines = awaitLines();
-    if (lines >= 0) {
-        p.decoded = true;
-        p.fileWidth = image->width;
-        p.fileHeight = image->height;
-        p.shown = shownPixels(g.worldHeight, g.depth, lines);
-        LevelKeeper keeper = {firstLevelShown(image->width, image->height, p.shown, INT_MAX), &p};
-        buildMipChain(image->data, image->width, image->height, keepLevel, &keeper);
-    }
-    std::free(image->data);
-    std::free(image);
+    if (lines < 0) return p;
+    RowReducer r;
+    r.shown = shownPixels(g.worldHeight, g.depth, lines);
+    r.picture = &p;
+    if (!decodeDibFileRows(file, takeRow, &r, recordFailure, &p.failure)) return p;
+    r.band = std::vector<unsigned char>();
+    p.decoded = true;
+    p.shown = r.shown;
+    OffsetKeeper keeper = {r.halvings, {r.keepFrom, &p}};
+    buildMipChain(r.reduced.data(), r.reducedWidth, r.reducedHeight, keepOffsetLevel, &keeper);
     return p;
 }
 

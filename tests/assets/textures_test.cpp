@@ -236,6 +236,75 @@ TEST_F(TextureSet, PreparedAheadTheSetTakesTheScreensLevelsAndStopsAtABadPicture
     EXPECT_EQ(createdCount(), 2);
 }
 
+// The level a screen gets is halved from the picture a band of rows at a time: it must be the very
+// level the whole picture's chain makes, odd sides, top-down rows, palettes and runs included.
+TEST_F(TextureSet, ReducedLevelsAreTheWholePicturesChainTexelForTexel) {
+    DibFile bottomUp;  // 24-bit, 1001 x 2103: two halvings for 600 lines, three rows left over
+    bottomUp.width = 1001;
+    bottomUp.height = 2103;
+    const int stride = (1001 * 3 + 3) / 4 * 4;
+    bottomUp.pixels.resize(size_t(stride) * 2103);
+    for (int y = 0; y < 2103; ++y)
+        for (int x = 0; x < 1001 * 3; ++x) bottomUp.pixels[size_t(y) * stride + x] = uint8_t(x * 7 + y * 13 + (x * y) % 5);
+    DibFile topDown;  // 8-bit, rows stored from the top
+    topDown.width = 1027;
+    topDown.height = -2050;
+    topDown.bitCount = 8;
+    for (int i = 0; i < 256; ++i) topDown.table = topDown.table + quad(uint8_t(i), uint8_t(255 - i), uint8_t(i * 3));
+    const int indexStride = (1027 + 3) / 4 * 4;
+    topDown.pixels.resize(size_t(indexStride) * 2050);
+    for (int y = 0; y < 2050; ++y)
+        for (int x = 0; x < 1027; ++x) topDown.pixels[size_t(y) * indexStride + x] = uint8_t(x * 3 + y * y);
+    DibFile runs;  // run-length rows of every length, ended early, and a jump over rows
+    runs.width = 1024;
+    runs.height = 2048;
+    runs.bitCount = 8;
+    runs.compression = 1;
+    runs.table = topDown.table;
+    for (int y = 0; y < 2048; ++y) {
+        if (y == 100) {
+            runs.pixels = runs.pixels + Bytes{0, 2, 5, 3};  // on 5 columns and 3 rows
+            y += 3;
+        }
+        runs.pixels = runs.pixels + Bytes{uint8_t(y * 7 % 250 + 1), uint8_t(y), 0, 0};
+    }
+    runs.pixels = runs.pixels + Bytes{0, 1};
+    scratch.write("pic/bbgr.bmp", buildBmp(bottomUp));
+    scratch.write("pic/bbgr1.bmp", buildBmp(topDown));
+    scratch.write("pic/bbgr2.bmp", buildBmp(runs));
+    startTexturePreparation();
+    setTextureScreen(800, 600);
+    ASSERT_EQ(loadTextureSet(), 1);
+    setTextureScreen(0, 0);
+    // The shipped run-length pictures, 8- and 4-bit, stream too.
+    const struct {
+        GLuint texture;
+        const char* file;
+    } checked[] = {{backgroundTextures[0], backgroundFiles[0]}, {backgroundTextures[1], backgroundFiles[1]},
+                   {backgroundTextures[2], backgroundFiles[2]}, {menuTextures[0], menuFiles[0]}, {keyTextures[2], keyFiles[2]}};
+    for (const auto& c : checked) {
+        Image image(loadImageFile(c.file));
+        ASSERT_TRUE(image);
+        struct Wanted {
+            int level, width, height;
+            Bytes texels;
+        } wanted = {2, 0, 0, {}};
+        buildMipChain(image->data, image->width, image->height,
+                      [](void* c, int level, int width, int height, const unsigned char* rgb) {
+                          Wanted& w = *static_cast<Wanted*>(c);
+                          if (level == w.level) w = {level, width, height, Bytes(rgb, rgb + size_t(width) * height * 3)};
+                      },
+                      &wanted);
+        ASSERT_EQ(levelParameter(c.texture, GL_TEXTURE_WIDTH), wanted.width) << c.file;
+        ASSERT_EQ(levelParameter(c.texture, GL_TEXTURE_HEIGHT), wanted.height) << c.file;
+        Bytes texels(wanted.texels.size());
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        EXPECT_TRUE(texels == wanted.texels) << c.file;
+    }
+}
+
 TEST_F(TextureSet, LoadImageFileAndLoadTextureTakeNothingThatIsNotThere) {
     BoxRecorder boxes;
     EXPECT_EQ(loadImageFile(nullptr), nullptr);
