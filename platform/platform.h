@@ -99,6 +99,9 @@ struct WindowSteps {
     // Optional: the size in pixels of the display the game starts on (the desktop's mode, the
     // browser's screen in device pixels); 0 x 0 when not known. Asked after registerClass.
     void (*displaySize)(int* width, int* height);
+    // Optional: waits for a showWindow that goes on while the renderer starts (null where showing
+    // is done when showWindow returns). Called once the renderer's start is over, either way.
+    void (*finishShowing)();
 };
 
 // What a backend supplies: the queue, the timers and the idle wait are the seam's (queue.h); a

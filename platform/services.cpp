@@ -33,7 +33,7 @@ int nullInt(int) { return 0; }
 
 const WindowSteps nullWindowSteps = {
     nullFail,   nullDisplay, nullVoid, nullCursor, nullWindow, nullFail, nullChoose, nullInt,
-    nullFail,   nullInt,     nullFail, nullFail,   nullFail,   nullFail, nullVoid,   nullDisplay, nullptr,
+    nullFail,   nullInt,     nullFail, nullFail,   nullFail,   nullFail, nullVoid,   nullDisplay, nullptr, nullptr,
 };
 
 const PlatformBackend nullBackend = {

@@ -96,7 +96,9 @@ int createGameWindow(const char* title, int width, int height, int bits, int ful
 
     platform->window->showWindow();
     if (windowClient.resizeViewport) windowClient.resizeViewport(width, height);
-    if (!windowClient.initRenderer || !windowClient.initRenderer()) return failWith("Initialization Failed.");
+    const int started = windowClient.initRenderer && windowClient.initRenderer();
+    if (platform->window->finishShowing) platform->window->finishShowing();
+    if (!started) return failWith("Initialization Failed.");
     return 1;
 }
 

@@ -440,6 +440,7 @@ const WindowSteps scriptedWindowSteps = {
     scriptedShowWindow,
     scriptedCoverDesktop,
     nullptr,  // a script's window stands on no display
+    nullptr,
 };
 
 const PlatformBackend scriptedBackend = {

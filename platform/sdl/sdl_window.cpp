@@ -2,6 +2,8 @@
 // window, GL context, message boxes.
 #include <cstdio>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "platform/platform.h"
 #include "platform/queue.h"
@@ -270,13 +272,36 @@ int sdlUnregisterClass() {
 
 // Creation sets the viewport for the size the game asked for; the window as shown may be another
 // (the desktop's full screen, a scaled window) and says so by no event of its own.
-void sdlShowWindow() {
-    if (!gameWindow) return;
+void showNow() {
     SDL_ShowWindow(gameWindow);
     if (!(SDL_GetWindowFlags(gameWindow) & SDL_WINDOW_FULLSCREEN)) placeAtTopLeft();
     SDL_RaiseWindow(gameWindow);
     SDL_SetWindowInputFocus(gameWindow);
     sdlPostDrawableSize(0, 0);
+}
+
+// Showing waits on the window manager: for the window to be mapped, and for a full-screen window
+// up to 100 ms more for it to confirm the state, which some never do. Where X is (SDL makes Xlib
+// thread-safe there) that wait goes on on a thread of its own while the main thread uploads the
+// pictures, which touches only GL; finishShowing ends it before anything else uses SDL's video.
+std::thread showing;
+
+void sdlShowWindow() {
+    if (!gameWindow) return;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && std::strcmp(driver, "x11") == 0) {
+        try {
+            showing = std::thread(showNow);
+            return;
+        } catch (const std::system_error&) {
+            // No thread to be had: shown here.
+        }
+    }
+    showNow();
+}
+
+void sdlFinishShowing() {
+    if (showing.joinable()) showing.join();
 }
 
 // The desktop's mode on the display the window will open on.
@@ -307,6 +332,7 @@ const WindowSteps sdlWindowSteps = {
     sdlShowWindow,
     sdlCoverDesktop,
     sdlDisplaySize,
+    sdlFinishShowing,
 };
 
 SDL_Window* sdlGameWindow() { return gameWindow; }
@@ -349,6 +375,7 @@ void sdlToggleFullscreen() {
 }
 
 int sdlShowMessageBox(const char* text, const char* caption, unsigned style) {
+    sdlFinishShowing();  // a box for a picture that failed while the window was being shown
     const bool yesNo = (style & 0x0F) == mbYesNo;
     const unsigned icon = style & 0xF0;
     Uint32 flags = SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;

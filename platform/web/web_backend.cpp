@@ -543,6 +543,7 @@ const WindowSteps webWindowSteps = {
     webShowWindow,
     webChangeDisplayMode,  // the page's full-screen button covers the screen, not the game
     webDisplaySize,
+    nullptr,
 };
 
 const PlatformBackend webBackend = {

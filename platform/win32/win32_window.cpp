@@ -519,6 +519,7 @@ const WindowSteps win32WindowSteps = {
     win32ShowWindow,
     win32CoverDesktop,
     win32DisplaySize,
+    nullptr,
 };
 
 int win32ShowMessageBox(const char* text, const char* caption, unsigned style) {
