@@ -332,6 +332,21 @@ GameScreen screenNow() {
     return paused ? screenPaused : screenPlay;
 }
 
+// The renderer's start, then the scene the first pass shows drawn once unseen: a software driver
+// compiles its drawing then, while the window may still be being shown, not just before the first
+// present. The first pass draws it again and presents it. A renderer started again (a lost context
+// given back) gets the light of the state it comes back to.
+int startRenderer() {
+    if (!initRenderer()) return 0;
+    if (inMenu) {
+        drawMenu();
+    } else {
+        usePlayLight();
+        drawPausedScene();
+    }
+    return 1;
+}
+
 }  // namespace
 
 int runGame() {
@@ -346,7 +361,7 @@ int runGame() {
         paused = true;
     }
     setRulesHooks(&presentation);
-    setWindowClient({windowProc, resizeViewport, initRenderer, setTextureScreen});
+    setWindowClient({windowProc, resizeViewport, startRenderer, setTextureScreen});
     setSceneState({keyDown, &menuNewSelected, &bestScore, &newBest});
     // The pictures decode while the window and its context are made.
     startTexturePreparation();
@@ -354,7 +369,6 @@ int runGame() {
     stopTexturePreparation();
     // The user has been told why; a failed start is not a success.
     if (!created) return 1;
-    if (resumed) usePlayLight();
     setTimer(repeatTimer, menuRepeatMs, onRepeatTimer);
 
     while (!quitRequested) {
