@@ -14,9 +14,10 @@ namespace {
 
 const char* const className = "OpenGL";
 
-// While the window is dragged or sized, this timer of the system's modal loop gives the game its
-// turns: the picture follows the drag and the game's timers keep their pace.
-constexpr UINT_PTR sizeMoveTimer = 0x5A17;
+// While the window is dragged or sized, or its window menu is open, this timer of the system's
+// modal loop gives the game its turns: the picture follows the drag and the game's timers keep
+// their pace.
+constexpr UINT_PTR modalLoopTimer = 0x5A17;
 
 // Full screen is a borderless window over the monitor; the window has a frame that sizes and maximises.
 constexpr DWORD fullStyle = WS_POPUP;
@@ -332,10 +333,14 @@ LRESULT CALLBACK win32WindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         // next key; Alt+Space still opens the menu.
         if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == 0) return 0;
         break;
-    case WM_ENTERSIZEMOVE: SetTimer(window, sizeMoveTimer, USER_TIMER_MINIMUM, nullptr); return 0;
-    case WM_EXITSIZEMOVE: KillTimer(window, sizeMoveTimer); return 0;
+    // A drag and the window menu (Alt+Space) each run a modal loop of the system's; its timer hands
+    // the thread back to the game meanwhile.
+    case WM_ENTERSIZEMOVE:
+    case WM_ENTERMENULOOP: SetTimer(window, modalLoopTimer, USER_TIMER_MINIMUM, nullptr); return 0;
+    case WM_EXITSIZEMOVE:
+    case WM_EXITMENULOOP: KillTimer(window, modalLoopTimer); return 0;
     case WM_TIMER:
-        if (wParam != sizeMoveTimer) break;
+        if (wParam != modalLoopTimer) break;
         win32ResumeGame();
         return 0;
     case WM_ERASEBKGND: return 1;  // every frame is drawn whole

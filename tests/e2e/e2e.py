@@ -1127,6 +1127,41 @@ def wine_focus(s):
     s.x("xdotool", "windowfocus", "1")
 
 
+def wine_window_menu(s):
+    """--window, in play: the window menu (Alt+Space) runs a modal loop of the system's, during which the
+    game still runs: the column falls while the menu is open. Esc twice leaves the menu, and play goes on."""
+    s.start(command=["wine", s.args.game], options=["--window"])
+    s.wait_window(TITLE, timeout=60)
+    game = wait_size(s, 800, 600)
+    view = game[3:] + (800, 600)
+    start_to_menu(s, view)
+    first = start_play(s, view)
+    s.press("Right")
+    time.sleep(0.2)
+    well = Well(view, first, s.shot("right"), 3)
+    for _ in range(3):  # to the right edge, away from the menu at the window's top left
+        s.press("Right")
+    time.sleep(0.2)
+    before = s.shot("before-menu")
+    column, bottom, _ = well.column(before)
+    corner = (view[0] + 40, view[1] + 40)
+    s.x("xdotool", "key", "alt+space")
+    time.sleep(2.6)
+    during = s.shot("menu-open")
+    check(distance(during.mean(*corner), before.mean(*corner)) > 30, "Alt+Space opened no window menu")
+    # The menu covers the well's top left; only the column's own cells are looked at.
+    rows = sorted(r for c, r in well.gems(during) if c == column)
+    check(rows and rows[-1] >= bottom + 2,
+          "with the window menu open the column went from row %d to %s: the game stood still" % (bottom, rows))
+    s.press("Escape")
+    time.sleep(0.3)
+    check(distance(s.shot("menu-closed").mean(*corner), before.mean(*corner)) <= 30, "Esc left the window menu open")
+    # The first Esc closes the menu and leaves the window in menu mode, as on Windows; the second ends it.
+    s.press("Escape")
+    time.sleep(0.3)
+    quit_from_play(s, view)
+
+
 def wine_window(s):
     """--window: an 800x600 client area at once, with no question; Alt+F4 closes it."""
     started = time.monotonic()
@@ -1380,7 +1415,7 @@ def case_wine(s):
         # The scale goes last: it changes the prefix for every later start.
         # The focus step starts play with Return, so it runs before any step that ends with Alt+F4
         # and may leave Alt down in Wine's server for the next start.
-        for step in (wine_play, wine_focus, wine_comes_back, wine_window, wine_toggle, wine_refocus, wine_maximised,
+        for step in (wine_play, wine_focus, wine_window_menu, wine_comes_back, wine_window, wine_toggle, wine_refocus, wine_maximised,
                      wine_bad_picture, wine_scaled):
             step(s)
             print("wine: %s passed" % step.__name__)
