@@ -546,7 +546,6 @@ Result decodeNamedFile(const char* fileName, DibFailureSink report, void* contex
     return failed;
 }
 
-
 }  // namespace
 
 uint16_t dibColorCount(const unsigned char* infoHeader) {

@@ -22,8 +22,8 @@ RgbImage* decodeDibFile(const char* fileName, DibFailureSink report, void* conte
 // Receives a decoded picture's rows one at a time, bottom row first: row `row` of a width x height
 // picture, width * 3 bytes of red, green, blue.
 typedef void (*DibRowSink)(void* context, int32_t width, int32_t height, int32_t row, const unsigned char* rgb);
-// Decodes one BMP file row by row into sink, holding one row instead of the picture (a run-length
-// file is expanded whole); false after handing report (once) the reason. Called by the texture set,
+// Decodes one BMP file row by row into sink, holding one row instead of the picture (a top-down
+// run-length file is expanded whole); false after handing report (once) the reason. Called by the texture set,
 // which keeps only the levels a screen shows.
 bool decodeDibFileRows(const char* fileName, DibRowSink sink, void* sinkContext, DibFailureSink report,
                        void* context);

@@ -251,7 +251,7 @@ struct Preparation {
 };
 Preparation preparation;
 
-// A background picture decoded and its levels kept is some 8 MB: two waiting, one in hand.
+// A background's kept levels are up to 8 MB (a 2160-line screen): two waiting, one in hand.
 constexpr size_t mostWaiting = 2;
 
 int awaitScreen() {
@@ -370,9 +370,10 @@ void setTextureScreen(int width, int height) {
 
 void startTexturePreparation() {
 #ifdef __GLIBC__
-    // A decoded picture is megabytes, freed once its levels are kept; left to itself glibc raises its
-    // mmap threshold past such blocks after the first and keeps the later ones in its heaps, which the
-    // process's peak size then holds. Fixed, every such block goes back to the system when freed.
+    // A picture's kept levels are megabytes on a large screen, freed once uploaded; left to itself
+    // glibc raises its mmap threshold past such blocks after the first and keeps the later ones in
+    // its heaps, which the process's peak size then holds. Fixed, every such block goes back to the
+    // system when freed.
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 #endif
 #ifdef BRINVALE_PREPARE_AHEAD
